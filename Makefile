@@ -1,0 +1,59 @@
+# Kinetra: the two commands a newcomer needs are `make run` and `make test`.
+BUILD      ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+
+# Headless test environment: offscreen platform, fixed DPI, no high-DPI scaling.
+TEST_ENV := QT_QPA_PLATFORM=offscreen QT_ENABLE_HIGHDPI_SCALING=0 QT_FONT_DPI=96
+
+.PHONY: all deps configure build run test bench fuzz fuzz-ci asan install package clean
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) $(if $(wildcard $(BUILD)/CMakeCache.txt),,$(GENERATOR)) \
+	  -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/kinetra
+
+test: build
+	$(TEST_ENV) ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+# AddressSanitizer and UndefinedBehaviorSanitizer build of everything, with the whole suite.
+asan: deps
+	cmake -S . -B build-asan $(if $(wildcard build-asan/CMakeCache.txt),,$(GENERATOR)) \
+	  -DCMAKE_BUILD_TYPE=Debug -DKINETRA_SANITIZE=ON -DKINETRA_BUILD_BENCH=OFF
+	cmake --build build-asan -j $(JOBS)
+	$(TEST_ENV) ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+# libFuzzer targets (clang); FUZZ_SECONDS each.
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	CXX=clang++ cmake -S . -B build-fuzz $(if $(wildcard build-fuzz/CMakeCache.txt),,$(GENERATOR)) \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKINETRA_BUILD_FUZZ=ON -DKINETRA_BUILD_GUI=OFF \
+	  -DKINETRA_BUILD_TESTS=OFF -DKINETRA_BUILD_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS)
+	bash scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
+
+fuzz-ci:
+	$(MAKE) fuzz FUZZ_SECONDS=30
+
+install: build
+	cmake --install $(BUILD)
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+clean:
+	rm -rf $(BUILD) build-asan build-fuzz

@@ -1,0 +1,2 @@
+// PLACEHOLDER: replaced by the kinetra-fit command.
+int main() { return 0; }

@@ -1,0 +1,7 @@
+// PLACEHOLDER: replaced by the program's start-up.
+#include <QApplication>
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    return 0;
+}

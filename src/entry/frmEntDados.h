@@ -1,0 +1,18 @@
+#pragma once
+// PLACEHOLDER: the owner of this window replaces this file.
+
+#include "app/ChildForm.h"
+#include "app/Shell.h"
+
+namespace kinetra {
+
+class frmEntDados : public ChildForm {
+    Q_OBJECT
+public:
+    explicit frmEntDados(Shell& hub, QWidget* parent = nullptr);
+
+private:
+    Shell& shell;
+};
+
+}  // namespace kinetra

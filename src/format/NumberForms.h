@@ -1,0 +1,50 @@
+#pragma once
+// The program's number-to-text forms and its locale-independent number reading.
+// Every form takes the decimal separator to write ('.' in files, the user's
+// locale separator in windows and reports). Rounding works on the number's
+// shortest exact decimal form (the digits a person reads), a half away from zero:
+// 1.2345 gives 1.235E+00, -0.0012345 gives -1.235E-03.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kinetra {
+
+// "0.000E+00": one digit, separator, `decimals` decimals, "E", exponent sign, at least
+// two exponent digits. 0 gives "0.000E+00"; 250 gives "2.500E+02".
+std::string formatScientific(double value, int decimals, char sep = '.');
+
+// "0.000E+00": point list, results frame, report data table.
+inline std::string formatE3(double value, char sep = '.') { return formatScientific(value, 3, sep); }
+// "0.0000000E+00": typed points (12.5 gives 1.2500000E+01).
+inline std::string formatE7(double value, char sep = '.') { return formatScientific(value, 7, sep); }
+
+// "#0.00": at least one integer digit and exactly two decimals (graph axis labels).
+std::string formatFixed2(double value, char sep = '.');
+
+// Report number form: a blank (or "-" when negative), at most 15 significant digits
+// without trailing zeros, no "0" before the separator below 1, fixed notation for a
+// decimal exponent from -4 to 14 and "1.53E-05" otherwise, then one blank.
+// 12.5 -> " 12.5 ", 0.25 -> " .25 ", -2 -> "-2 ", 0 -> " 0 ".
+std::string formatReportNumber(double value, char sep = '.');
+
+// General number text: the digits of the report form with a "0" before the separator
+// below 1 and without the blanks: 0.25 -> "0.25", 200 -> "200", -2 -> "-2".
+std::string formatGeneralNumber(double value, char sep = '.');
+
+// Point number form "          ###": ten blanks, then the digits (none for 0).
+std::string formatPointNumber(int number);
+
+// Reads a whole text as a decimal number: optional blanks, optional sign, digits with an
+// optional separator `sep`, an optional exponent ("E"/"e", optional sign, digits),
+// optional blanks. Nothing else may be in the text. A value too large for a double
+// gives std::nullopt with `overflow` set (when given). Never reads the C locale.
+std::optional<double> parseDecimal(std::string_view text, char sep = '.', bool* overflow = nullptr);
+
+// Reads the number at the start of a text, as far as it goes ("200 (U/mg) / (mM)" reads
+// 200); a text that does not start with a number reads 0. Used where a text that starts
+// with a number is turned back into that number.
+double leadingNumber(std::string_view text, char sep = '.');
+
+}  // namespace kinetra

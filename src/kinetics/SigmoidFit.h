@@ -1,0 +1,91 @@
+#pragma once
+// The sigmoid fit: v = V * S^n / (K' + S^n), K' = K^n, above the curve's baseline.
+// An outer golden-section search over n in [0.1, 5] (fraction 0.382, tolerance 0.001 on
+// the agreement of V and K' at the two probes) with one parabolic step at the end; for
+// each trial n a weighted straight-line start (1/v on 1/S^n, weights v^4) refined by
+// Gauss-Newton passes on V and K'.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "state/SharedState.h"
+
+namespace kinetra {
+
+inline constexpr const char* kTitleCritica = "Crítica de Dados";
+inline constexpr const char* kTitleWrongData = "Wrong Data";
+inline constexpr const char* kSigmoidMessage = "Error: Data can´t be fitted by a sigmoid";
+inline constexpr const char* kSearchWarning = "Error : Please check your data";   // 100 passes
+inline constexpr const char* kVertexWarning = "Error: Please check your data";    // vertex outside
+
+// Where the program goes when a calculation ends early.
+enum class ReturnTo { Menu, DataEntry };
+
+// A calculation that ended with one of the program's messages, or with a run-time failure
+// (then `message` is the failure text and `failureNumber` its number).
+struct CalculationEnd {
+    std::string message;
+    std::string title;
+    ReturnTo returnTo = ReturnTo::Menu;
+    int failureNumber = 0;  // 0: one of the fit's own messages
+};
+
+// Values the calculation window owns: the net rates of the curve being fitted and the V of
+// the last inner fit (after curve 1, curve 1's V).
+struct FitWork {
+    PointArray netRate;
+    double fitV = 0.0;
+};
+
+// The results of one fitted curve, before they are stored per curve.
+struct CurveResults {
+    int curve = 0;
+    double firstPoint = 0.0, lastPoint = 0.0;
+    double V = 0.0;
+    double n = 0.0;
+    double K = 0.0;             // in the units of the entered concentrations
+    double VK = 0.0;            // 0 when K is 0
+    std::string vkText;         // the number in the general number form, units appended
+    double r = 0.0;             // Pearson correlation of measured and fitted rates
+    double totalActivity = 0.0; // V + baseline
+    double baseline = 0.0;
+    int searchPasses = 0;       // the search's pass counter when it was left
+    std::vector<std::string> warnings;  // warning texts shown for this curve, in order
+};
+
+// Called with a warning text (title "Crítica de Dados") at the moment it arises.
+using WarningCallback = std::function<void(const std::string& message)>;
+
+// Divides every concentration by concScale = concentration[1] / 0.0001.
+// Returns the end "Error n.1: Division by zero" when concScale is 0.
+std::optional<CalculationEnd> scaleConcentrations(SharedState& st);
+
+// The inner fit for the exponent in st.hillN over the curve's points. On success sets
+// work.fitV, st.kPrime, st.concPower, st.fitScratch and returns the residual variance;
+// `scaledK` receives K'^(1/n). Returns an end instead when the calculation must stop.
+struct InnerFit {
+    double V = 0.0, kPrime = 0.0, scaledK = 0.0, residualVariance = 0.0;
+};
+struct InnerOutcome {
+    std::optional<InnerFit> fit;
+    std::optional<CalculationEnd> end;
+};
+InnerOutcome evaluateExponent(SharedState& st, FitWork& work, int curve);
+
+// Search, parabolic step and derived results for curve c (1 or 2). Expects
+// curveFirstPoint[c], curveLastPoint[c], curveBaseline[c] and work.netRate set. Does not
+// store the per-curve results: storeCurveResults does, once they were shown and reported.
+// Run-time failures (overflow, subscript out of range, a division with no test of its own)
+// are thrown as RuntimeFailure.
+struct FitOutcome {
+    std::optional<CurveResults> results;
+    std::optional<CalculationEnd> end;
+};
+FitOutcome fitCurve(SharedState& st, FitWork& work, int curve, const WarningCallback& onWarning = {});
+
+// curveV[c], curveN[c], curveK[c] from the results.
+void storeCurveResults(SharedState& st, const CurveResults& results);
+
+}  // namespace kinetra
