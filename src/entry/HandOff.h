@@ -26,7 +26,11 @@ struct HandOffCopy {
 // (activeCount = pointCount - deletedCount, or rows - deletedCount when pointCount is 0).
 // Texts are read with the decimal separator `sep`. Sets concentration[k], rate[k].
 // When the rows run out before activeCount points, activeCount becomes the number of
-// points actually taken, so the list and the arrays agree.
+// points actually taken, so the list and the arrays agree. pointCount is set to
+// activeCount + deletedCount, so that the sort's pointCount - deletedCount leaves exactly
+// the points taken (also when pointCount was 0). A list text that is not a number reads
+// as 0 (a concentration like that is passed over); one too large for a double is an
+// overflow (RuntimeFailure 6). A 201st point is a subscript failure (RuntimeFailure 9).
 HandOffCopy copyListToState(SharedState& st, const std::vector<ListRow>& rows, int deletedCount,
                             char sep);
 
@@ -45,7 +49,9 @@ void rewriteList(const SharedState& st, std::vector<ListRow>& rows, int activeCo
 std::string savedPointLine(double concentration, double rate);
 
 // Writes the whole file to a temporary file beside `path` and renames it over `path`, so an
-// existing file is never left half-written. Lines end with CR LF. Throws RuntimeFailure.
+// existing file is never left half-written. Lines end with CR LF. Throws RuntimeFailure:
+// 70 access refused, 61 disk full, 75 any other failure (also a target that is not a
+// regular file); the temporary file is removed and the target left as it was.
 void writeFileAtomically(const std::string& path, const std::vector<std::string>& lines);
 
 }  // namespace kinetra

@@ -4,6 +4,9 @@
 // locale separator in windows and reports). Rounding works on the number's
 // shortest exact decimal form (the digits a person reads), a half away from zero:
 // 1.2345 gives 1.235E+00, -0.0012345 gives -1.235E-03.
+// No form ever writes "nan" or "inf": given NaN the format functions throw
+// RuntimeFailure(5, invalid argument), given an infinity RuntimeFailure(6, overflow),
+// so that the caller takes its failure path. Negative zero is written like zero.
 
 #include <optional>
 #include <string>
@@ -39,12 +42,14 @@ std::string formatPointNumber(int number);
 // Reads a whole text as a decimal number: optional blanks, optional sign, digits with an
 // optional separator `sep`, an optional exponent ("E"/"e", optional sign, digits),
 // optional blanks. Nothing else may be in the text. A value too large for a double
-// gives std::nullopt with `overflow` set (when given). Never reads the C locale.
+// gives std::nullopt with `overflow` set (when given); one too small to hold reads as 0.
+// "inf", "nan" and hexadecimal texts are not numbers here. Never reads the C locale.
 std::optional<double> parseDecimal(std::string_view text, char sep = '.', bool* overflow = nullptr);
 
 // Reads the number at the start of a text, as far as it goes ("200 (U/mg) / (mM)" reads
 // 200); a text that does not start with a number reads 0. Used where a text that starts
-// with a number is turned back into that number.
+// with a number is turned back into that number. A number too large for a double
+// ("1E999") reads 0, like a text without a number; one too small to hold reads 0.
 double leadingNumber(std::string_view text, char sep = '.');
 
 }  // namespace kinetra

@@ -20,6 +20,8 @@ public:
     // Shows the results and appends the curve's report section; may throw RuntimeFailure
     // (a report file that cannot be written), which ends the calculation.
     virtual void presentCurve(const SharedState& st, const CurveResults& results) = 0;
+    // The decimal separator of the V/K text that the results carry (the user's separator).
+    virtual char decimalSeparator() const { return '.'; }
 };
 
 struct CalculationOutcome {

@@ -20,6 +20,9 @@ inline constexpr const char* kSigmoidMessage = "Error: Data can´t be fitted by 
 inline constexpr const char* kSearchWarning = "Error : Please check your data";   // 100 passes
 inline constexpr const char* kVertexWarning = "Error: Please check your data";    // vertex outside
 
+// The fit's numbered messages: "Error n.<number>: Division by zero" (1 to 14, 7 unused).
+std::string fitErrorMessage(int number);
+
 // Where the program goes when a calculation ends early.
 enum class ReturnTo { Menu, DataEntry };
 
@@ -48,6 +51,7 @@ struct CurveResults {
     double K = 0.0;             // in the units of the entered concentrations
     double VK = 0.0;            // 0 when K is 0
     std::string vkText;         // the number in the general number form, units appended
+    char separator = '.';       // the decimal separator vkText was written with
     double r = 0.0;             // Pearson correlation of measured and fitted rates
     double totalActivity = 0.0; // V + baseline
     double baseline = 0.0;
@@ -83,7 +87,9 @@ struct FitOutcome {
     std::optional<CurveResults> results;
     std::optional<CalculationEnd> end;
 };
-FitOutcome fitCurve(SharedState& st, FitWork& work, int curve, const WarningCallback& onWarning = {});
+// `sep` is the decimal separator of the V/K text (the user's, for display and report).
+FitOutcome fitCurve(SharedState& st, FitWork& work, int curve, const WarningCallback& onWarning = {},
+                    char sep = '.');
 
 // curveV[c], curveN[c], curveK[c] from the results.
 void storeCurveResults(SharedState& st, const CurveResults& results);

@@ -26,6 +26,18 @@ struct ReportHeader {
     std::string fileName;        // outputFileName
 };
 
+// Today's date "DD/MM/YYYY" and the time of day "HH:MM:SS", local time, both taken from
+// the same moment.
+struct ReportClock {
+    std::string date;
+    std::string time;
+};
+ReportClock currentDateTime();
+
+// The closing rule of the data section: the file's rule line, or 9 blanks and 83 "-" on the
+// printer.
+std::string closingRuleLine(ReportForm form);
+
 // Lines 1 to 17: rules, title, date and hour, the labels, the column heads.
 std::vector<std::string> reportHeaderLines(const ReportHeader& header, ReportForm form);
 

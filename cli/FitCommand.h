@@ -1,0 +1,74 @@
+#pragma once
+// kinetra-fit: the windows' pipeline on data files, without windows. Each data file is a
+// data set of its own: read, handed on, sorted, fitted with the same choices, reported.
+//
+// Exit status: 0 every curve was fitted (warnings allowed); 1 a calculation ended with one
+// of the program's messages, a run-time failure, or a graph that could not be drawn or
+// written; 2 a usage error or a data file that cannot be read. With several files, the
+// highest.
+
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "report/ReportLines.h"
+
+namespace kinetra::cli {
+
+inline constexpr int kExitFitted = 0;
+inline constexpr int kExitEnded = 1;
+inline constexpr int kExitUsage = 2;
+
+// The points of one curve as typed after --curve ("3-12"): the two texts, unchecked.
+struct CurveChoice {
+    std::string first;
+    std::string last;
+};
+
+struct FitOptions {
+    std::vector<std::string> dataFiles;
+    std::vector<CurveChoice> curves;  // none: one curve over all points
+    double baseline = 0.0;
+    std::string rateUnit, concUnit, ligand, user, experiment;  // as typed
+    std::string reportFile;  // empty: the report goes to standard output (unless json)
+    bool json = false;
+    std::string graph1File;
+    std::string graph2File;
+    std::optional<double> rangeLow, rangeHigh;  // --graph2-range: graph 2's second way
+    bool considerBaseline = false;
+};
+
+// What the command line asks for: options to run, or an exit with texts for standard
+// output (help, version) and standard error (usage errors).
+struct ParseOutcome {
+    std::optional<FitOptions> options;
+    int exitCode = kExitFitted;
+    std::string out;
+    std::string err;
+};
+
+// Pure: no file is touched. `args` holds the arguments without the program's name.
+ParseOutcome parse(const std::vector<std::string>& args);
+
+// The checks of the points window for every curve asked for, against the data set's
+// point count: the message ("Wrong First Point", "Wrong Last Point") or nothing. On success
+// `points` receives the whole first and last point of each curve.
+std::optional<std::string> checkCurvePoints(const FitOptions& options, int pointCount,
+                                            std::vector<std::pair<int, int>>* points = nullptr);
+
+// What the command takes from its surroundings; tests pin the clock.
+struct CommandEnvironment {
+    std::function<ReportClock()> clock = currentDateTime;
+};
+
+int runFitCommand(int argc, char** argv, std::ostream& out, std::ostream& err);
+int runFitCommand(int argc, char** argv, std::ostream& out, std::ostream& err,
+                  const CommandEnvironment& env);
+
+// One parsed command line over all its data files.
+int runFitCommand(const FitOptions& options, std::ostream& out, std::ostream& err,
+                  const CommandEnvironment& env);
+
+}  // namespace kinetra::cli

@@ -1,0 +1,95 @@
+// Both graphs on arbitrary states, NaN and the infinities included: a picture whose every
+// coordinate is finite, or a run-time failure; its SVG form holds no nan or inf.
+#include <cmath>
+#include <type_traits>
+
+#include "FuzzInput.h"
+#include "graphs/GraphGeometry.h"
+
+using namespace kinetra;
+
+namespace {
+
+bool finite(const PointF& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+
+void checkList(const DisplayList& list, bool svgToo)
+{
+    for (const DrawOp& op : list.ops) {
+        std::visit(
+            [](const auto& o) {
+                using T = std::decay_t<decltype(o)>;
+                if constexpr (std::is_same_v<T, Line>) {
+                    if (!finite(o.from) || !finite(o.to)) fuzz::fail("line not finite");
+                } else if constexpr (std::is_same_v<T, Circle>) {
+                    if (!finite(o.centre) || !std::isfinite(o.radius)) fuzz::fail("circle not finite");
+                } else if constexpr (std::is_same_v<T, Dot>) {
+                    if (!finite(o.at)) fuzz::fail("dot not finite");
+                } else if constexpr (std::is_same_v<T, Text>) {
+                    if (!finite(o.topLeft)) fuzz::fail("text not finite");
+                    // the axis title holds the user's own words; every other text is a number
+                    if (o.text.rfind("Log [", 0) != 0 && fuzz::showsNonNumber(o.text))
+                        fuzz::fail("label shows nan or inf", o.text);
+                }
+            },
+            op);
+    }
+    if (!svgToo) return;
+    const std::string svg = writeSvg(list);
+    // numbers are attribute values; texts of the user may say "nan" as they like
+    for (const char* bad : {"=\"nan", "=\"-nan", "=\"inf", "=\"-inf"}) {
+        if (svg.find(bad) != std::string::npos) fuzz::fail("svg number not finite");
+    }
+}
+
+// A double: mostly values a data set can hold, sometimes any bit pattern.
+double value(fuzz::Input& in)
+{
+    switch (in.byte() % 4) {
+    case 0: return in.rawDouble();
+    case 1: return static_cast<double>(static_cast<int>(in.u16()) - 1000) / 10.0;
+    default: return in.listedValue();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    fuzz::Input in(data, size);
+    SharedState st;
+    const int mode = in.byte();
+    // a point count from the arrays' range, now and then any 16-bit number
+    st.pointCount = static_cast<std::int16_t>((mode & 0x80) != 0 ? static_cast<std::int16_t>(in.u16()) : in.below(201));
+    const int filled = std::min<int>(std::max<int>(st.pointCount, 0), kMaxPoints);
+    for (int i = 1; i <= filled; ++i) {
+        st.concentration[i] = value(in);
+        st.rate[i] = value(in);
+    }
+    for (int c = 1; c <= 2; ++c) {
+        st.curveV[c] = value(in);
+        st.curveN[c] = value(in);
+        st.curveK[c] = value(in);
+    }
+    st.curveBaseline[1] = value(in);
+    st.considerBaseline = in.flag();
+    st.concScale = value(in);
+    st.rangeLowConc = value(in);
+    st.rangeHighConc = value(in);
+    st.ligandName = std::string(in.rest());
+    st.concUnit = st.ligandName.substr(0, st.ligandName.size() / 2);
+
+    try {
+        checkList(buildGraph1(st, [](const std::string&, const std::string&) {}), true);
+    } catch (const RuntimeFailure&) {
+    }
+    Graph2State g;
+    g.concentrationsConverted = (mode & 0x01) != 0;
+    for (const bool first : {true, false}) {
+        g.firstDrawing = first;
+        try {
+            checkList(buildGraph2(st, g), (mode & 0x02) != 0);
+        } catch (const RuntimeFailure&) {
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,303 @@
+#include "format/NumberForms.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <system_error>
+
+#include "state/RuntimeFailure.h"
+
+namespace kinetra {
+
+namespace {
+
+// A number as the digits a person reads: value = (neg ? -1 : 1) * d1.d2d3... * 10^exponent.
+// No leading or trailing zero digits; an empty digit string is zero.
+struct Decimal {
+    bool negative = false;
+    std::string digits;
+    int exponent = 0;
+};
+
+// Texts never show NaN or inf: the caller's failure path takes over instead.
+void rejectNonFinite(double value)
+{
+    if (std::isnan(value)) throw RuntimeFailure(failure::InvalidArgument);
+    if (std::isinf(value)) throw RuntimeFailure(failure::Overflow);
+}
+
+// The shortest decimal digits that read back as the same double.
+Decimal toDecimal(double value)
+{
+    rejectNonFinite(value);
+    Decimal d;
+    if (value == 0.0) return d;  // negative zero prints like zero
+    d.negative = value < 0.0;
+    char buf[64];
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific);
+    const std::string_view text(buf, static_cast<std::size_t>(res.ptr - buf));
+    const std::size_t e = text.find('e');
+    for (std::size_t i = 0; i < e; ++i)
+        if (text[i] != '.') d.digits.push_back(text[i]);
+    std::string_view expText = text.substr(e + 1);
+    if (!expText.empty() && expText.front() == '+') expText.remove_prefix(1);
+    std::from_chars(expText.data(), expText.data() + expText.size(), d.exponent);
+    while (d.digits.size() > 1 && d.digits.back() == '0') d.digits.pop_back();
+    return d;
+}
+
+// Keeps `keep` significant digits, a half away from zero; a carry out of the first digit
+// raises the exponent (9.9995 to four digits is 1.000E+01). keep 0 keeps only a carry.
+Decimal roundTo(Decimal d, int keep)
+{
+    if (d.digits.empty() || keep >= static_cast<int>(d.digits.size())) return d;
+    if (keep < 0) return Decimal{};
+    const bool up = d.digits[static_cast<std::size_t>(keep)] >= '5';
+    d.digits.resize(static_cast<std::size_t>(keep));
+    if (up) {
+        int i = keep - 1;
+        while (i >= 0 && d.digits[static_cast<std::size_t>(i)] == '9') {
+            d.digits[static_cast<std::size_t>(i)] = '0';
+            --i;
+        }
+        if (i >= 0) {
+            ++d.digits[static_cast<std::size_t>(i)];
+        } else {
+            d.digits.assign(1, '1');
+            ++d.exponent;
+        }
+    }
+    while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
+    if (d.digits.empty()) return Decimal{};
+    return d;
+}
+
+// "E", the exponent's sign and at least two digits.
+void appendExponent(std::string& out, int exponent)
+{
+    out += 'E';
+    out += exponent < 0 ? '-' : '+';
+    const int magnitude = std::abs(exponent);
+    if (magnitude < 10) out += '0';
+    out += std::to_string(magnitude);
+}
+
+// The digits of the report form without sign and blanks; `leadingZero` writes "0" before
+// the separator below 1.
+std::string plainDigits(const Decimal& d, char sep, bool leadingZero)
+{
+    if (d.digits.empty()) return "0";
+    const int count = static_cast<int>(d.digits.size());
+    std::string out;
+    if (d.exponent >= -4 && d.exponent <= 14) {
+        if (d.exponent < 0) {
+            if (leadingZero) out += '0';
+            out += sep;
+            out.append(static_cast<std::size_t>(-d.exponent - 1), '0');
+            out += d.digits;
+        } else if (count <= d.exponent + 1) {
+            out = d.digits;
+            out.append(static_cast<std::size_t>(d.exponent + 1 - count), '0');
+        } else {
+            out = d.digits.substr(0, static_cast<std::size_t>(d.exponent + 1));
+            out += sep;
+            out += d.digits.substr(static_cast<std::size_t>(d.exponent + 1));
+        }
+        return out;
+    }
+    out += d.digits.front();
+    if (count > 1) {
+        out += sep;
+        out += d.digits.substr(1);
+    }
+    appendExponent(out, d.exponent);
+    return out;
+}
+
+constexpr int kReportDigits = 15;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Length of the number at the start of `text` (sign, digits, separator, exponent), 0 when
+// there is none. An "E" not followed by exponent digits is not part of the number.
+std::size_t scanNumber(std::string_view text, char sep)
+{
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < text.size() && isDigit(text[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < text.size() && text[i] == sep) {
+        ++i;
+        while (i < text.size() && isDigit(text[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0) return 0;
+    if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
+        std::size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+        if (j < text.size() && isDigit(text[j])) {
+            while (j < text.size() && isDigit(text[j])) ++j;
+            i = j;
+        }
+    }
+    return i;
+}
+
+// Converts a text already known to be a complete number of scanNumber's shape.
+std::optional<double> convertNumber(std::string_view number, char sep, bool* overflow)
+{
+    bool negative = false;
+    if (!number.empty() && (number.front() == '+' || number.front() == '-')) {
+        negative = number.front() == '-';
+        number.remove_prefix(1);
+    }
+    std::string canonical(number);
+    for (char& c : canonical)
+        if (c == sep) c = '.';
+    double value = 0.0;
+    const auto res = std::from_chars(canonical.data(), canonical.data() + canonical.size(), value,
+                                     std::chars_format::general);
+    if (res.ec == std::errc::result_out_of_range) {
+        // Out of range is either too large or too small: the decimal exponent of the first
+        // significant digit tells which. Too small reads as zero.
+        long long exponent = 0;
+        const std::size_t e = canonical.find_first_of("eE");
+        if (e != std::string::npos) {
+            std::size_t k = e + 1;
+            const bool expNegative = canonical[k] == '-';
+            if (canonical[k] == '+' || canonical[k] == '-') ++k;
+            for (; k < canonical.size(); ++k) {
+                if (exponent < 100000) exponent = exponent * 10 + (canonical[k] - '0');
+            }
+            if (expNegative) exponent = -exponent;
+        }
+        const std::string mantissa = canonical.substr(0, e);
+        const std::size_t point = mantissa.find('.');
+        const std::size_t firstNonZero = mantissa.find_first_not_of("0.");
+        long long position =
+            0;  // decimal exponent of the first significant digit, before `exponent`
+        if (firstNonZero != std::string::npos) {
+            const std::size_t intEnd = point == std::string::npos ? mantissa.size() : point;
+            position = firstNonZero < intEnd ? static_cast<long long>(intEnd - firstNonZero) - 1
+                                             : -static_cast<long long>(firstNonZero - intEnd);
+        }
+        if (position + exponent > 0) {
+            if (overflow) *overflow = true;
+            return std::nullopt;
+        }
+        value = 0.0;
+    } else if (res.ec != std::errc() || res.ptr != canonical.data() + canonical.size()) {
+        return std::nullopt;
+    }
+    if (overflow) *overflow = false;
+    return negative ? -value : value;
+}
+
+}  // namespace
+
+std::string formatScientific(double value, int decimals, char sep)
+{
+    const Decimal d = roundTo(toDecimal(value), decimals + 1);
+    std::string out;
+    if (d.negative && !d.digits.empty()) out += '-';
+    const std::string digits = d.digits.empty() ? std::string("0") : d.digits;
+    out += digits.front();
+    if (decimals > 0) {
+        out += sep;
+        std::string rest = digits.substr(1);
+        rest.resize(static_cast<std::size_t>(decimals), '0');
+        out += rest;
+    }
+    appendExponent(out, d.digits.empty() ? 0 : d.exponent);
+    return out;
+}
+
+std::string formatFixed2(double value, char sep)
+{
+    Decimal d = toDecimal(value);
+    // keep the digits down to the hundredths
+    if (!d.digits.empty()) d = roundTo(d, d.exponent + 3);
+    std::string integerPart = "0";
+    std::string fraction = "00";
+    if (!d.digits.empty()) {
+        const int count = static_cast<int>(d.digits.size());
+        if (d.exponent >= 0) {
+            std::string all = d.digits;
+            all.resize(static_cast<std::size_t>(std::max(count, d.exponent + 3)), '0');
+            integerPart = all.substr(0, static_cast<std::size_t>(d.exponent + 1));
+            fraction = all.substr(static_cast<std::size_t>(d.exponent + 1), 2);
+        } else {
+            // exponent -1 or -2: the digits start in the tenths or the hundredths
+            std::string all(static_cast<std::size_t>(-d.exponent - 1), '0');
+            all += d.digits;
+            all.resize(2, '0');
+            fraction = all;
+        }
+    }
+    std::string out;
+    if (d.negative && !d.digits.empty()) out += '-';  // a value that rounds to 0 shows "0.00"
+    out += integerPart;
+    out += sep;
+    out += fraction;
+    return out;
+}
+
+std::string formatReportNumber(double value, char sep)
+{
+    const Decimal d = roundTo(toDecimal(value), kReportDigits);
+    std::string out(1, d.negative && !d.digits.empty() ? '-' : ' ');
+    out += plainDigits(d, sep, false);
+    out += ' ';
+    return out;
+}
+
+std::string formatGeneralNumber(double value, char sep)
+{
+    const Decimal d = roundTo(toDecimal(value), kReportDigits);
+    std::string out;
+    if (d.negative && !d.digits.empty()) out += '-';
+    out += plainDigits(d, sep, true);
+    return out;
+}
+
+std::string formatPointNumber(int number)
+{
+    std::string out(10, ' ');
+    if (number != 0) out += std::to_string(number);
+    return out;
+}
+
+std::optional<double> parseDecimal(std::string_view text, char sep, bool* overflow)
+{
+    if (overflow) *overflow = false;
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    const std::size_t length = scanNumber(text, sep);
+    if (length == 0 || length != text.size()) return std::nullopt;
+    return convertNumber(text, sep, overflow);
+}
+
+double leadingNumber(std::string_view text, char sep)
+{
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    const std::size_t length = scanNumber(text, sep);
+    if (length == 0) return 0.0;
+    // a number too large for a double reads as 0, like a text without a number
+    return convertNumber(text.substr(0, length), sep, nullptr).value_or(0.0);
+}
+
+}  // namespace kinetra

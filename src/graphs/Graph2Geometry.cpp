@@ -1,0 +1,152 @@
+// Graph 2: v/V against concentration on a logarithmic axis, the fitted rate law as a blue
+// curve of 9000 steps and the measured points as red circles. Twips, x to the right and y
+// downwards from the top-left corner; texts by their top-left corner; every coordinate goes
+// to the list in single precision, and one that is not finite is an overflow, never drawn.
+#include <cmath>
+#include <string>
+
+#include "graphs/GraphGeometry.h"
+#include "graphs/GraphNumbers.h"
+
+namespace kinetra {
+
+namespace {
+
+constexpr double kFrameLeft = 1000.0;
+constexpr double kFrameRight = 10000.0;
+constexpr double kFrameTop = 300.0;     // v/V = 1
+constexpr double kFrameBottom = 6500.0; // v/V = 0
+constexpr double kPlotHeight = kFrameBottom - kFrameTop;  // 6200 twips per unit of v/V
+constexpr int kCurveSteps = 9000;       // one step per twip of the frame's width
+constexpr double kTick = 60.0;
+constexpr float kPointRadius = 30.0F;
+constexpr double kAxisLabelSize = 12.0;
+
+using graphs::twips;
+
+struct HillTerm {
+    double V = 0.0, n = 0.0, K = 0.0;
+
+    // V S^n / (K^n + S^n), written as V / (1 + (K/S)^n) so that neither power leaves the
+    // doubles at concentrations far from 1; an exponent 0 gives V / 2, and a curve with V
+    // 0 adds nothing.
+    double at(double S) const
+    {
+        if (V == 0.0) return 0.0;
+        return graphs::divide(V, 1.0 + std::pow(graphs::divide(K, S), n));
+    }
+};
+
+// y of a rate on the frame: vTop at the top edge, 0 at the bottom edge.
+double rateY(double v, double vTop)
+{
+    return kFrameTop + kPlotHeight * (1.0 - graphs::divide(v, vTop));
+}
+
+void blackLine(DisplayList& list, double x1, double y1, double x2, double y2)
+{
+    list.add(Line{{twips(x1), twips(y1)}, {twips(x2), twips(y2)}, 3, kBlack});
+}
+
+}  // namespace
+
+DisplayList buildGraph2(SharedState& st, Graph2State& g)
+{
+    DisplayList list;
+    list.ops.reserve(kCurveSteps + 300);
+    const int n = st.pointCount;
+
+    if (g.firstDrawing) {
+        // back to the units in which the concentrations were entered, once per opening
+        if (!g.concentrationsConverted) {
+            for (int i = 1; i <= n; ++i) st.concentration[i] = st.concScale * st.concentration[i];
+            g.concentrationsConverted = true;
+        }
+    } else {
+        list.add(Clear{});
+    }
+
+    const HillTerm curve1{st.curveV[1], st.curveN[1], st.curveK[1]};
+    const HillTerm curve2{st.curveV[2], st.curveN[2], st.curveK[2]};
+
+    // X range as whole powers of ten: the data's widened by two decades, or the chosen
+    // range rounded down.
+    int eLow = 0;
+    int eHigh = 0;
+    if (g.firstDrawing) {
+        eLow = graphs::decadeOf(st.concentration[1]) - 2;
+        eHigh = graphs::decadeOf(st.concentration[n]) + 2;
+    } else {
+        eLow = graphs::decadeOf(st.rangeLowConc);
+        eHigh = graphs::decadeOf(st.rangeHighConc);
+    }
+    const double lnLow = graphs::naturalLog(graphs::powerOfTen(eLow));
+    const double lnHigh = graphs::naturalLog(graphs::powerOfTen(eHigh));
+
+    const double b = st.considerBaseline ? 1.0 : 0.0;
+    const double baseline = st.curveBaseline[1];
+    const double step = (lnHigh - lnLow) / kCurveSteps;  // ln units per twip
+    const double vTop = checkedFinite(b * baseline + curve1.V + curve2.V);
+    if (vTop == 0.0) throw RuntimeFailure(failure::DivisionByZero);
+    auto law = [&](double S) { return b * baseline + curve1.at(S) + curve2.at(S); };
+
+    // The curve starts with a single dot one twip inside the frame; the first segment has
+    // the dot's pen, every later one the axes' pen.
+    double offset = step;
+    PointF previous{twips(kFrameLeft + 1.0), twips(rateY(law(std::exp(lnLow + offset)), vTop))};
+    list.ops.emplace_back(Dot{previous, kBlack});
+    int pen = 1;
+    for (int i = 2; i <= kCurveSteps; ++i) {
+        offset += step;  // accumulated, as the curve always was
+        const PointF next{twips(kFrameLeft + i), twips(rateY(law(std::exp(lnLow + offset)), vTop))};
+        list.add(Line{previous, next, pen, kBlue});
+        previous = next;
+        pen = 3;
+    }
+
+    // Points strictly inside the frame, as drawn, are circled; the rest are skipped.
+    for (int j = 1; j <= n; ++j) {
+        const double plotted = st.considerBaseline ? st.rate[j] : st.rate[j] - baseline;
+        const double x = kFrameLeft + graphs::divide(graphs::naturalLog(st.concentration[j]) - lnLow, step);
+        const double y = rateY(plotted, vTop);
+        if (graphs::strictlyInsideAsDrawn(y, static_cast<float>(kFrameTop), static_cast<float>(kFrameBottom))
+            && graphs::strictlyInsideAsDrawn(x, static_cast<float>(kFrameLeft), static_cast<float>(kFrameRight))) {
+            list.add(Circle{{static_cast<float>(x), static_cast<float>(y)}, kPointRadius, pen, kRed, std::nullopt});
+        }
+    }
+
+    blackLine(list, kFrameLeft, kFrameTop, kFrameLeft, kFrameBottom);
+    blackLine(list, kFrameRight, kFrameTop, kFrameRight, kFrameBottom);
+    blackLine(list, kFrameLeft, kFrameTop, kFrameRight, kFrameTop);
+    blackLine(list, kFrameLeft, kFrameBottom, kFrameRight, kFrameBottom);
+
+    for (int i = 1; i <= 9; ++i) {
+        const double y = kFrameTop + 620.0 * i;
+        blackLine(list, kFrameLeft, y, kFrameLeft + kTick, y);
+        blackLine(list, kFrameRight - kTick, y, kFrameRight, y);
+        list.add(Text{{twips(400.0), twips(y - 80.0)}, "0." + std::to_string(10 - i), g.fontPointSize, kBlack});
+    }
+
+    // one tick per decade; both ends in one decade leave no decade to divide by
+    const int decades = makeWhole16((lnHigh - lnLow) / std::log(10.0));
+    const double tickStep = graphs::divide(kFrameRight - kFrameLeft, decades);
+    for (int k = 0; k <= decades; ++k) {
+        const double x = kFrameLeft + k * tickStep;
+        blackLine(list, x, kFrameBottom, x, kFrameBottom - kTick);
+        blackLine(list, x, kFrameTop, x, kFrameTop + kTick);
+        list.add(Text{{twips(x - 60.0), twips(6600.0)}, std::to_string(eLow + k), g.fontPointSize, kBlack});
+    }
+
+    // From the Y axis label on, the window writes in 12 pt, in this and every later drawing.
+    g.fontPointSize = kAxisLabelSize;
+    list.add(Text{{twips(150.0), twips(300.0)}, "v/V", g.fontPointSize, kBlack});
+
+    const std::string title = graphs::axisTitle(st);
+    const double length = static_cast<double>(graphs::characterCount(title));
+    const double d2 = static_cast<double>(eHigh + 1) - static_cast<double>(eLow - 1);
+    const double titleX = std::floor((std::floor(d2 * graphs::divide(9000.0, d2)) - 10.0 * length) / 2.0);
+    list.add(Text{{twips(titleX), twips(6830.0)}, title, g.fontPointSize, kBlack});
+    return list;
+}
+
+}  // namespace kinetra

@@ -1,0 +1,91 @@
+#include "platform/PrintPages.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrinter>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+#include "state/RuntimeFailure.h"
+
+namespace kinetra {
+
+namespace {
+
+QFont printerFont(QPrinter& printer)
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPointSizeF(10.0);
+    return QFont(font, &printer);
+}
+
+// The printable area in device units, relative to the painter's origin (the page's
+// printable top-left corner).
+QRectF printableArea(QPrinter& printer)
+{
+    return printer.pageLayout().paintRectPixels(printer.resolution()).toRectF().translated(
+        -printer.pageLayout().paintRectPixels(printer.resolution()).topLeft());
+}
+
+[[noreturn]] void throwPrinterError()
+{
+    throw RuntimeFailure(kPrinterErrorNumber, kPrinterErrorText);
+}
+
+}  // namespace
+
+int linesPerPage(QPrinter& printer)
+{
+    const QFontMetricsF metrics(printerFont(printer), &printer);
+    const double usable = printableArea(printer).height();
+    return std::max(1, static_cast<int>(std::floor(usable / metrics.lineSpacing())));
+}
+
+void printTextLines(QPrinter& printer, const std::vector<std::string>& lines)
+{
+    if (lines.empty()) return;
+    const int perPage = linesPerPage(printer);
+    QPainter painter;
+    if (!painter.begin(&printer)) throwPrinterError();
+    const QFont font = printerFont(printer);
+    painter.setFont(font);
+    const QFontMetricsF metrics(font, &printer);
+    int onPage = 0;
+    for (const std::string& line : lines) {
+        if (onPage == perPage) {
+            if (!printer.newPage()) {
+                painter.end();
+                throwPrinterError();
+            }
+            onPage = 0;
+        }
+        const double baselineY = metrics.ascent() + onPage * metrics.lineSpacing();
+        painter.drawText(QPointF(0.0, baselineY), QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+        ++onPage;
+    }
+    if (!painter.end()) throwPrinterError();
+}
+
+void printWidgetPicture(QPrinter& printer, QWidget& widget)
+{
+    QPainter painter;
+    if (!painter.begin(&printer)) throwPrinterError();
+    const QRectF page = printableArea(printer);
+    const QSize size = widget.size();
+    if (size.width() > 0 && size.height() > 0) {
+        // Screen pixels to printer dots at the same physical size, shrunk when the picture
+        // is larger than the page.
+        const double physical = printer.resolution() / std::max(1.0, static_cast<double>(widget.logicalDpiX()));
+        const double fit = std::min(page.width() / size.width(), page.height() / size.height());
+        const double scale = std::min(physical, fit);
+        painter.scale(scale, scale);
+        widget.render(&painter);
+    }
+    if (!painter.end()) throwPrinterError();
+}
+
+}  // namespace kinetra

@@ -1,0 +1,31 @@
+#pragma once
+// The desktop platform of the real program: Qt message boxes, file dialogs, the print
+// dialog on one kept printer (the default printer until the user chooses another), text
+// jobs painted on that printer when they end, window pictures, and the help viewer.
+
+#include <memory>
+
+#include "platform/Platform.h"
+
+class QPrinter;
+
+namespace kinetra {
+
+class QtPlatform : public Platform {
+public:
+    QtPlatform();
+    ~QtPlatform() override;
+
+    void message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
+    QString openFileName(QWidget* parent, const QString& title, const QString& startDir) override;
+    QString saveFileName(QWidget* parent, const QString& title, const QString& startDir) override;
+    bool choosePrinter(QWidget* parent) override;
+    std::unique_ptr<TextPrintJob> beginTextJob(const QString& documentName) override;
+    void printWidget(QWidget* widget) override;
+    void showHelp(QWidget* parent, const QString& helpFile, int topic) override;
+
+private:
+    std::shared_ptr<QPrinter> printer_;
+};
+
+}  // namespace kinetra

@@ -1,0 +1,218 @@
+#include "report/ReportLines.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+#include "format/NumberForms.h"
+#include "kinetics/SigmoidFit.h"
+#include "state/RuntimeFailure.h"
+
+namespace kinetra {
+
+namespace {
+
+constexpr const char* kMargin = "          ";  // every label starts with 10 blanks
+
+// Blanks up to column `column` (counted from 1): the next character lands there. A line
+// that already reaches that column gets nothing.
+void padToColumn(std::string& line, std::size_t column)
+{
+    if (line.size() + 1 < column) line.append(column - 1 - line.size(), ' ');
+}
+
+std::string blanks(std::size_t count) { return std::string(count, ' '); }
+
+// The list text read back and written again in "0.000E+00"; a text that is not a number
+// reads as 0.
+std::string listedValueText(const std::string& text, char sep)
+{
+    const std::optional<double> v = parseDecimal(text, sep);
+    return formatE3(v ? *v : 0.0, sep);
+}
+
+void appendTwoDigits(std::string& out, int value)
+{
+    out.push_back(static_cast<char>('0' + (value / 10) % 10));
+    out.push_back(static_cast<char>('0' + value % 10));
+}
+
+int failureNumberOf(int err)
+{
+    switch (err) {
+    case ENOENT: return failure::FileNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS: return failure::PermissionDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return failure::DiskFull;
+    default: return failure::PathFileAccessError;
+    }
+}
+
+}  // namespace
+
+std::string ruleLine() { return blanks(10) + std::string(83, '-'); }
+
+std::string closingRuleLine(ReportForm form)
+{
+    return form == ReportForm::File ? ruleLine() : blanks(9) + std::string(83, '-');
+}
+
+ReportClock currentDateTime()
+{
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    localtime_r(&now, &local);
+    ReportClock clock;
+    appendTwoDigits(clock.date, local.tm_mday);
+    clock.date += '/';
+    appendTwoDigits(clock.date, local.tm_mon + 1);
+    clock.date += '/';
+    clock.date += std::to_string(local.tm_year + 1900);
+    appendTwoDigits(clock.time, local.tm_hour);
+    clock.time += ':';
+    appendTwoDigits(clock.time, local.tm_min);
+    clock.time += ':';
+    appendTwoDigits(clock.time, local.tm_sec);
+    return clock;
+}
+
+std::vector<std::string> reportHeaderLines(const ReportHeader& header, ReportForm form)
+{
+    const bool file = form == ReportForm::File;
+    std::vector<std::string> lines;
+    lines.reserve(17);
+    lines.push_back(ruleLine());
+    lines.push_back(blanks(31) + "K I N E T R A" + blanks(file ? 23 : 22));
+    lines.push_back(ruleLine());
+
+    std::string dateLine = std::string(kMargin) + "Date: " + header.date;
+    if (file) padToColumn(dateLine, 30);
+    else dateLine += blanks(11);
+    lines.push_back(dateLine + "Hour: " + header.time);
+
+    lines.push_back(std::string(kMargin) + "User: " + header.user);
+    lines.push_back(std::string(kMargin) + "Experiment: " + header.experiment);
+    lines.push_back(std::string(kMargin) + "Rate unit: " + header.rateUnit);
+    lines.push_back(std::string(kMargin) + "Substrate concentration unit: " + header.concUnit);
+    lines.push_back(std::string(kMargin) + "Substrate (Ligand): " + header.ligand);
+    lines.push_back(std::string(kMargin) + "Number of experimental points: " + header.numberOfPoints);
+    lines.push_back(std::string(kMargin) + "Filename: " + header.fileName);
+    lines.push_back(" ");
+    lines.push_back(" ");
+    lines.push_back(" ");
+    lines.push_back(ruleLine());
+
+    std::string heads = std::string(kMargin) + "DATA";
+    if (file) padToColumn(heads, 21);
+    else heads += blanks(16);
+    heads += "CONCENTRATION";
+    if (file) padToColumn(heads, 47);
+    else heads += blanks(13);
+    lines.push_back(heads + "RATE");
+    lines.push_back(ruleLine());
+    return lines;
+}
+
+std::vector<std::string> reportDataLines(const std::vector<ListedPoint>& points, ReportForm form,
+                                         char sep)
+{
+    const bool file = form == ReportForm::File;
+    std::vector<std::string> lines;
+    lines.reserve(points.size() + 1);
+    int number = 0;
+    for (const ListedPoint& p : points) {
+        std::string line = formatPointNumber(++number);
+        if (file) padToColumn(line, 21);
+        else line += blanks(16);
+        line += listedValueText(p.concentration, sep);
+        if (file) padToColumn(line, 43);
+        else line += blanks(13);
+        line += listedValueText(p.rate, sep);
+        lines.push_back(std::move(line));
+    }
+    lines.push_back(closingRuleLine(form));
+    return lines;
+}
+
+std::vector<std::string> reportCurveLines(const CurveResults& results, const std::string& rateUnit,
+                                          const std::string& concUnit, ReportForm form, char sep)
+{
+    const std::string m(kMargin);
+    auto number = [sep](double v) { return formatReportNumber(v, sep); };
+    std::vector<std::string> lines;
+    lines.reserve(21);
+    lines.push_back(ruleLine());
+    lines.push_back(blanks(17) + "CALCULATED KINETIC PARAMETERS OF CURVE #" + number(results.curve));
+    lines.push_back(ruleLine());
+    lines.push_back(m + "V     = " + number(results.V) + rateUnit);
+    lines.push_back(" ");
+    lines.push_back(m + "n     = " + number(results.n));
+    lines.push_back(" ");
+    lines.push_back(m + "K     = " + number(results.K) + concUnit);
+    lines.push_back(" ");
+    lines.push_back(m + (form == ReportForm::File ? "V /K  = " : "V/K   = ") + results.vkText);
+    lines.push_back(" ");
+    lines.push_back(m + "Correlation = " + number(results.r));
+    lines.push_back(" ");
+    lines.push_back(m + "Specific activity = " + number(results.totalActivity) + rateUnit);
+    lines.push_back(" ");
+    lines.push_back(m + "Baseline used for this curve = " + number(results.baseline));
+    lines.push_back(ruleLine());
+    for (int i = 0; i < 4; ++i) lines.push_back(" ");
+    return lines;
+}
+
+struct FileLineSink::Impl {
+    std::FILE* file = nullptr;
+
+    [[noreturn]] void fail(int err)
+    {
+        if (file != nullptr) {
+            std::fclose(file);
+            file = nullptr;
+        }
+        throw RuntimeFailure(failureNumberOf(err));
+    }
+};
+
+FileLineSink::FileLineSink(const std::string& path, Mode mode) : impl_(std::make_unique<Impl>())
+{
+    errno = 0;
+    impl_->file = std::fopen(path.c_str(), mode == Mode::Create ? "wbe" : "abe");
+    if (impl_->file == nullptr) impl_->fail(errno);
+}
+
+FileLineSink::~FileLineSink()
+{
+    if (impl_ && impl_->file != nullptr) std::fclose(impl_->file);
+}
+
+void FileLineSink::writeLine(const std::string& line)
+{
+    if (impl_->file == nullptr) throw RuntimeFailure(failure::PathFileAccessError);
+    errno = 0;
+    if (std::fwrite(line.data(), 1, line.size(), impl_->file) != line.size() ||
+        std::fwrite("\r\n", 1, 2, impl_->file) != 2)
+        impl_->fail(errno);
+}
+
+void FileLineSink::close()
+{
+    if (impl_->file == nullptr) return;
+    errno = 0;
+    if (std::fflush(impl_->file) != 0) impl_->fail(errno);
+    std::FILE* f = impl_->file;
+    impl_->file = nullptr;
+    if (std::fclose(f) != 0) throw RuntimeFailure(failureNumberOf(errno));
+}
+
+void writeLines(LineSink& sink, const std::vector<std::string>& lines)
+{
+    for (const std::string& line : lines) sink.writeLine(line);
+}
+
+}  // namespace kinetra
