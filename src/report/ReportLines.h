@@ -15,7 +15,8 @@ struct CurveResults;
 
 enum class ReportForm { File, Printer };
 
-// The rule line: 10 blanks and 83 "-" (the printer's closing rule: 9 blanks and 83 "-").
+// The rule line: 10 blanks and 83 "-" (the printer's closing rule of the data section is
+// closingRuleLine).
 std::string ruleLine();
 
 struct ReportHeader {

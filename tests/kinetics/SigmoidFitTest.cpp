@@ -268,7 +268,7 @@ TEST(SigmoidFit, UntestedStepsFailAsRunTimeFailures)
         // the residual variance divides by pointCount - 2
         {"two points", {1, 2}, {1, 1.5}, 0, failure::DivisionByZero},
         {"pointCount 2 over a longer curve", kWorkedConc, workedRates(), 2, failure::DivisionByZero},
-        // vertex n* about 45 (found): (S/0.0001)^-n squared passes the largest double
+        // vertex n* about 45 (found): (v^2 / S^n)^2 passes the largest double
         {"huge vertex",
          {1.006, 1.092, 1.17, 1.173, 1.505, 2.414, 3.106, 3.547, 4.717, 5.461},
          {30, 40, 40, 40, 40, 40, 40, 40, 40, 50},

@@ -227,6 +227,34 @@ TEST_F(HubTest, ActivationRunsOncePerSwitchAndNotAfterOwnDialogs)
     EXPECT_EQ(activations.at(2).at(0).value<QWidget*>(), entry);
 }
 
+// A form's own size and frame requests, before and after it has its frame.
+TEST_F(HubTest, FormsSizeAndFrameTheirChildWindow)
+{
+    auto* form = new ChildForm;
+    form->setClientSizeTwips(3000, 1500);
+    form->setHasCloseBox(false);
+    QMdiSubWindow* frame = hub->workspace()->addSubWindow(form);
+    form->applyFrame();
+    frame->show();
+    settle();
+    EXPECT_EQ(form->size(), QSize(twipsToPixels(3000), twipsToPixels(1500)));
+    EXPECT_FALSE(frame->windowFlags() & Qt::WindowCloseButtonHint);
+
+    form->setHasCloseBox(true);
+    form->setHasMinMaxButtons(false);
+    EXPECT_TRUE(frame->isVisible()) << "a change of frame keeps the window shown";
+    EXPECT_TRUE(frame->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(frame->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+
+    form->setFormGeometry(150, 300, 6000, 4500);
+    settle();
+    EXPECT_EQ(frame->geometry(), QRect(twipsToPixels(150), twipsToPixels(300), twipsToPixels(6000), twipsToPixels(4500)));
+    form->setClientSizeTwips(4500, 3000);
+    settle();
+    EXPECT_EQ(form->size(), QSize(twipsToPixels(4500), twipsToPixels(3000)));
+    frame->close();
+}
+
 TEST_F(HubTest, ReportJobEndsWhenReplacedOrEnded)
 {
     hub->setReportJob(platform->beginTextJob(QStringLiteral("first")));
