@@ -18,6 +18,8 @@ packages=(
   desktop-file-utils appstream
   # XML well-formedness checks of exported graphs
   libxml2-utils
+  # batch speed comparison (bench/batch)
+  python3-numpy python3-scipy
 )
 
 missing=()
