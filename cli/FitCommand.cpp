@@ -70,29 +70,15 @@ std::string forTerminal(std::string text)
     return out;
 }
 
-int failureNumberOf(int err)
-{
-    switch (err) {
-    case ENOENT: return failure::FileNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS: return failure::PermissionDenied;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return failure::DiskFull;
-    default: return failure::PathFileAccessError;
-    }
-}
-
 // A graph file: the exact bytes, replaced if it exists.
 void writeTextFile(const std::string& path, const std::string& text)
 {
     errno = 0;
     std::FILE* f = std::fopen(path.c_str(), "wbe");
-    if (f == nullptr) throw RuntimeFailure(failureNumberOf(errno));
+    if (f == nullptr) throw RuntimeFailure(failureNumberForErrno(errno));
     const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
     const int err = errno;
-    if (std::fclose(f) != 0 || !written) throw RuntimeFailure(failureNumberOf(written ? errno : err));
+    if (std::fclose(f) != 0 || !written) throw RuntimeFailure(failureNumberForErrno(written ? errno : err));
 }
 
 json endObject(const std::string& title, const std::string& message, ReturnTo returnTo)

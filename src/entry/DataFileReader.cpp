@@ -126,16 +126,6 @@ private:
     char chunk_[4096];
 };
 
-int openFailureNumber(int err)
-{
-    switch (err) {
-    case ENOENT: return failure::FileNotFound;
-    case EACCES:
-    case EPERM: return failure::PermissionDenied;
-    default: return failure::PathFileAccessError;
-    }
-}
-
 }  // namespace
 
 std::vector<ReadRecord> readDataFile(std::istream& in, const ReadWarning& onWarning)
@@ -168,7 +158,7 @@ std::vector<ReadRecord> readDataFile(const std::string& path, const ReadWarning&
     do {
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) throw RuntimeFailure(openFailureNumber(errno));
+    if (fd < 0) throw RuntimeFailure(failureNumberForErrno(errno));
 
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !(S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode))) {

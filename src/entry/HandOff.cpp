@@ -26,20 +26,7 @@ double listValue(const std::string& text, char sep)
     return v ? *v : 0.0;
 }
 
-int writeFailureNumber(int err)
-{
-    switch (err) {
-    case EACCES:
-    case EPERM:
-    case EROFS: return failure::PermissionDenied;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return failure::DiskFull;
-    default: return failure::PathFileAccessError;
-    }
-}
-
-[[noreturn]] void failWrite(int err) { throw RuntimeFailure(writeFailureNumber(err)); }
+[[noreturn]] void failWrite(int err) { throw RuntimeFailure(failureNumberForErrno(err, FileAccess::Write)); }
 
 bool writeAll(int fd, const std::string& bytes)
 {

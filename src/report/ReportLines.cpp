@@ -38,20 +38,6 @@ void appendTwoDigits(std::string& out, int value)
     out.push_back(static_cast<char>('0' + value % 10));
 }
 
-int failureNumberOf(int err)
-{
-    switch (err) {
-    case ENOENT: return failure::FileNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS: return failure::PermissionDenied;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return failure::DiskFull;
-    default: return failure::PathFileAccessError;
-    }
-}
-
 }  // namespace
 
 std::string ruleLine() { return blanks(10) + std::string(83, '-'); }
@@ -175,7 +161,7 @@ struct FileLineSink::Impl {
             std::fclose(file);
             file = nullptr;
         }
-        throw RuntimeFailure(failureNumberOf(err));
+        throw RuntimeFailure(failureNumberForErrno(err));
     }
 };
 
@@ -207,7 +193,7 @@ void FileLineSink::close()
     if (std::fflush(impl_->file) != 0) impl_->fail(errno);
     std::FILE* f = impl_->file;
     impl_->file = nullptr;
-    if (std::fclose(f) != 0) throw RuntimeFailure(failureNumberOf(errno));
+    if (std::fclose(f) != 0) throw RuntimeFailure(failureNumberForErrno(errno));
 }
 
 void writeLines(LineSink& sink, const std::vector<std::string>& lines)

@@ -1,5 +1,6 @@
 #include "state/RuntimeFailure.h"
 
+#include <cerrno>
 #include <cmath>
 
 namespace kinetra {
@@ -31,6 +32,21 @@ std::string standardDescription(int number)
 std::string failureText(int number, const std::string& description)
 {
     return "Error\r\n\r\nErro Number: " + std::to_string(number) + "\r\nDescription: " + description;
+}
+
+int failureNumberForErrno(int err, FileAccess access)
+{
+    switch (err) {
+    case ENOENT:
+        return access == FileAccess::Read ? failure::FileNotFound : failure::PathFileAccessError;
+    case EACCES:
+    case EPERM:
+    case EROFS: return failure::PermissionDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return failure::DiskFull;
+    default: return failure::PathFileAccessError;
+    }
 }
 
 double checkedFinite(double value)

@@ -46,6 +46,12 @@ std::string standardDescription(int number);
 std::string failureText(int number, const std::string& description);
 inline std::string failureText(const RuntimeFailure& f) { return failureText(f.number(), f.description()); }
 
+// The failure number for a system error code (errno) of opening, reading or writing a file:
+// 53 no such file to read, 70 permission denied or read-only, 61 disk full (also a quota or
+// size limit reached), 75 anything else (also a missing folder of a file to write).
+enum class FileAccess { Read, Write };
+int failureNumberForErrno(int err, FileAccess access = FileAccess::Read);
+
 // Throws unless the value is finite; the failure is an overflow, the common cause.
 double checkedFinite(double value);
 

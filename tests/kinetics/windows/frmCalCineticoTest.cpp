@@ -17,6 +17,7 @@
 #include "kinetics/CurveLoop.h"
 #include "kinetics/frmCalCinetico.h"
 #include "kinetics/windows/PointsAnswerer.h"
+#include "format/NumberForms.h"
 #include "report/ReportLines.h"
 #include "support/GuiTestSupport.h"
 
@@ -50,20 +51,15 @@ DataSet workedCase()
     return d;
 }
 
-// Two phases: points 1..7 of the worked case, then six points on its plateau (100 + 5)
-// rising by 60 S^2 / (10^2 + S^2).
+// Two phases: 50 S / (0.1 + S) above a baseline of 5 (points 1..8), then above its plateau
+// 40 S / (100 + S) (points 9..16).
 DataSet twoPhases()
 {
-    DataSet d;
-    for (int i = 0; i < 7; ++i) {
-        d.conc.push_back(kWorkedConc[static_cast<std::size_t>(i)]);
-        d.rate.push_back(5 + hill(d.conc.back(), 100, 1, 0.5));
-    }
-    for (double s : {2.0, 4.0, 8.0, 16.0, 32.0, 64.0}) {
-        d.conc.push_back(s);
-        d.rate.push_back(105 + hill(s, 60, 2, 10));
-    }
-    return d;
+    return DataSet{{0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 10, 20, 50, 100, 200, 500, 1000, 3000},
+                   {9.549454145494543, 13.341331733653268, 21.686656671664167, 30.03996003996004,
+                    38.4131736526946, 46.86567164179105, 50.85058505850585, 53.403361344537814,
+                    58.14131413141314, 61.41791044776119, 68.23353293413173, 74.95004995004996,
+                    81.6416791604198, 88.32333533293341, 91.35863686358637, 93.70801080824188}};
 }
 
 struct LocaleGuard {
@@ -221,22 +217,20 @@ TEST_F(CalculationWindowTest, SecondCurveStartsAfterTheFirstAndSitsOnItsPlateau)
     frmCalCinetico* w = open();
     ASSERT_NE(w, nullptr);
     auto answers = run(w, "Command2",
-                       {{QStringLiteral("1"), QStringLiteral("7"), QStringLiteral("5")},
-                        {QStringLiteral("8"), QStringLiteral("13"), QString()}});
-    EXPECT_TRUE(platform->messages.empty());
+                       {{QStringLiteral("1"), QStringLiteral("8"), QStringLiteral("5")},
+                        {QStringLiteral("9"), QStringLiteral("16"), QString()}});
+    for (const auto& m : platform->messages) ADD_FAILURE() << m.text.toStdString();
     EXPECT_FALSE(findControl<QPushButton>(w, QStringLiteral("Command1"))->isEnabled());
     ASSERT_EQ(answers->hints.size(), 2u);
-    EXPECT_EQ(answers->hints[0], QStringLiteral("First Point (1-13)"));
-    EXPECT_EQ(answers->hints[1], QStringLiteral("First Point (8-13)"));
+    EXPECT_EQ(answers->hints[0], QStringLiteral("First Point (1-16)"));
+    EXPECT_EQ(answers->hints[1], QStringLiteral("First Point (9-16)"));
 
-    // curve 2's baseline is curve 1's total activity, 105
-    EXPECT_NEAR(st().curveBaseline[2], 105.0, 105e-7);
-    EXPECT_DOUBLE_EQ(st().curveBaseline[2], st().curveV[1] + st().curveBaseline[1]);
-    EXPECT_EQ(label(w, 1), QStringLiteral("CALCULATED KINETIC PARAMETERS OF CURVE # 2   Points: 8-13"));
-    EXPECT_EQ(label(w, 15), QStringLiteral("1.050E+02  U/mg"));
-    EXPECT_EQ(label(w, 9), QStringLiteral("6.000E+01  U/mg"));
-    EXPECT_EQ(label(w, 10), QStringLiteral("2.000E+00"));
-    EXPECT_EQ(label(w, 11), QStringLiteral("1.000E+01 mM"));
+    // curve 2's baseline is curve 1's total activity (V of about 50 plus 5)
+    const double totalActivity1 = st().curveV[1] + st().curveBaseline[1];
+    EXPECT_NEAR(totalActivity1, 55.0, 1.0);
+    EXPECT_DOUBLE_EQ(st().curveBaseline[2], totalActivity1);
+    EXPECT_EQ(label(w, 1), QStringLiteral("CALCULATED KINETIC PARAMETERS OF CURVE # 2   Points: 9-16"));
+    EXPECT_EQ(label(w, 15), QString::fromStdString(formatE3(totalActivity1)) + QStringLiteral("  U/mg"));
     EXPECT_TRUE(findControl<QGroupBox>(w, QStringLiteral("fraGrafico2"))->isVisible());
     hub->closeCalculation();
     settle();
@@ -258,11 +252,11 @@ TEST_F(CalculationWindowTest, EachCurveAppendsItsSectionToTheReportFile)
     frmCalCinetico* w = open();
     ASSERT_NE(w, nullptr);
     run(w, "Command2",
-        {{QStringLiteral("1"), QStringLiteral("7"), QStringLiteral("5")},
-         {QStringLiteral("8"), QStringLiteral("13"), QString()}});
+        {{QStringLiteral("1"), QStringLiteral("8"), QStringLiteral("5")},
+         {QStringLiteral("9"), QStringLiteral("16"), QString()}});
     EXPECT_TRUE(platform->messages.empty());
 
-    const std::vector<CurveResults> curves = expectedResults({{1, 7, 5}, {8, 13, 0}});
+    const std::vector<CurveResults> curves = expectedResults({{1, 8, 5}, {9, 16, 0}});
     ASSERT_EQ(curves.size(), 2u);
     std::string expected = "HEADER\r\n";
     for (const CurveResults& r : curves) {
@@ -292,11 +286,11 @@ TEST_F(CalculationWindowTest, PrintedSectionsGoIntoOneJobEndedAfterTheLastCurve)
         frmCalCinetico* w = open();
         ASSERT_NE(w, nullptr);
         run(w, "Command2",
-            {{QStringLiteral("1"), QStringLiteral("7"), QStringLiteral("5")},
-             {QStringLiteral("8"), QStringLiteral("13"), QString()}});
+            {{QStringLiteral("1"), QStringLiteral("8"), QStringLiteral("5")},
+             {QStringLiteral("9"), QStringLiteral("16"), QString()}});
         EXPECT_TRUE(platform->messages.empty());
 
-        const std::vector<CurveResults> curves = expectedResults({{1, 7, 5}, {8, 13, 0}});
+        const std::vector<CurveResults> curves = expectedResults({{1, 8, 5}, {9, 16, 0}});
         ASSERT_EQ(curves.size(), 2u);
         EXPECT_EQ(platform->jobsBegun, 1);
         EXPECT_EQ(platform->jobsEnded, 1);
