@@ -1,6 +1,6 @@
 # Kinetra: the two commands a newcomer needs are `make run` and `make test`.
 BUILD      ?= build
-BUILD_TYPE ?= RelWithDebInfo
+BUILD_TYPE ?= Release
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
@@ -28,7 +28,9 @@ test: build
 	$(TEST_ENV) ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 bench: build
-	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	@for b in $(BUILD)/bench/bench_*; do \
+	  if [ -f "$$b" ] && [ -x "$$b" ]; then "$$b" || exit 1; fi; \
+	done
 
 # AddressSanitizer and UndefinedBehaviorSanitizer build of everything, with the whole suite.
 asan: deps

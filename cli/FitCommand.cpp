@@ -206,13 +206,13 @@ private:
         for (const ReadRecord& r : records_)
             rows_.push_back(ListRow{std::to_string(++k), r.concentrationText, r.rateText});
         try {
-            const HandOffCopy copy = copyListToState(st_, rows_, 0, '.');
+            const HandOffCopy copy = copyListToState(st_, rows_, 0, '.', false);
             activeCount_ = copy.activeCount;
             st_.rateUnit = trimmed(options_.rateUnit);
             st_.concUnit = trimmed(options_.concUnit);
             st_.ligandName = trimmed(options_.ligand);
             OrdenaVetor(st_, activeCount_, 0);
-            rewriteList(st_, rows_, activeCount_, '.');
+            if (reporting()) rewriteList(st_, rows_, activeCount_, '.');  // the report's data lines
         } catch (const RuntimeFailure& f) {
             end(kTitleWrongData, failureText(f), ReturnTo::Menu, kExitEnded);
             return false;

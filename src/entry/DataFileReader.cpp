@@ -1,5 +1,7 @@
 #include "entry/DataFileReader.h"
 
+#include <cmath>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <streambuf>
@@ -91,11 +93,8 @@ private:
 // The value as the point list shows it and as the hand-off reads it back.
 void keepAsListed(double value, std::string& text, double& listed)
 {
-    text = formatE3(value, '.');
-    bool overflow = false;
-    const std::optional<double> back = parseDecimal(text, '.', &overflow);
-    if (!back) throw RuntimeFailure(failure::Overflow);  // 1.798E+308 no longer fits
-    listed = *back;
+    text = formatScientific(value, 3, '.', &listed);
+    if (std::isinf(listed)) throw RuntimeFailure(failure::Overflow);  // 1.798E+308 no longer fits
 }
 
 // A read-only file as a stream buffer of small chunks, with read errors kept apart from

@@ -47,7 +47,7 @@ bool writeAll(int fd, const std::string& bytes)
 }  // namespace
 
 HandOffCopy copyListToState(SharedState& st, const std::vector<ListRow>& rows, int deletedCount,
-                            char sep)
+                            char sep, bool withSavedLines)
 {
     HandOffCopy copy;
     const int rowCount = static_cast<int>(rows.size());
@@ -61,7 +61,7 @@ HandOffCopy copyListToState(SharedState& st, const std::vector<ListRow>& rows, i
         ++k;
         st.concentration[k] = conc;  // a 201st point is a subscript failure
         st.rate[k] = rate;
-        copy.savedLines.push_back(savedPointLine(conc, rate));
+        if (withSavedLines) copy.savedLines.push_back(savedPointLine(conc, rate));
     }
     copy.activeCount = k;
     // The sort leaves pointCount - deletedCount: make that the number of points taken, also
@@ -72,16 +72,24 @@ HandOffCopy copyListToState(SharedState& st, const std::vector<ListRow>& rows, i
 
 void OrdenaVetor(SharedState& st, int n, int deletedCount)
 {
-    for (st.loopIndex = 1; st.loopIndex <= n; ++st.loopIndex) {
-        const int i = st.loopIndex;
-        for (st.kPrime = i + 1; st.kPrime <= n; st.kPrime += 1.0) {
-            const int j = static_cast<int>(st.kPrime);
-            if (st.concentration[i] > st.concentration[j]) {
-                std::swap(st.concentration[i], st.concentration[j]);
-                std::swap(st.rate[i], st.rate[j]);
+    // The shared counters end where the loops over them would leave them: the outer one
+    // (loopIndex) at n + 1, the inner one (kPrime) at n + 1, untouched when nothing is sorted.
+    PointArray::checkRange(1, n);
+    double* conc = st.concentration.data();
+    double* rate = st.rate.data();
+    // Points already in ascending order are never exchanged: one look along them is enough.
+    bool ascending = true;
+    for (int i = 1; i < n && ascending; ++i) ascending = !(conc[i] > conc[i + 1]);
+    for (int i = 1; i <= n && !ascending; ++i) {
+        for (int j = i + 1; j <= n; ++j) {
+            if (conc[i] > conc[j]) {
+                std::swap(conc[i], conc[j]);
+                std::swap(rate[i], rate[j]);
             }
         }
     }
+    st.loopIndex = n >= 1 ? n + 1 : 1;
+    if (n >= 1) st.kPrime = n + 1;
     st.pointCount = makeWhole16(static_cast<double>(st.pointCount) - deletedCount);
 }
 

@@ -31,8 +31,9 @@ struct HandOffCopy {
 // the points taken (also when pointCount was 0). A list text that is not a number reads
 // as 0 (a concentration like that is passed over); one too large for a double is an
 // overflow (RuntimeFailure 6). A 201st point is a subscript failure (RuntimeFailure 9).
+// The saved point file's lines are made only when `withSavedLines` is set.
 HandOffCopy copyListToState(SharedState& st, const std::vector<ListRow>& rows, int deletedCount,
-                            char sep);
+                            char sep, bool withSavedLines = true);
 
 // The exchange sort of points 1..n by ascending concentration (not stable), each rate
 // moving with its concentration; the inner counter is kept in kPrime and the outer one in

@@ -80,8 +80,9 @@ void appendExponent(std::string& out, int exponent)
     out += 'E';
     out += exponent < 0 ? '-' : '+';
     const int magnitude = std::abs(exponent);
-    if (magnitude < 10) out += '0';
-    out += std::to_string(magnitude);
+    if (magnitude >= 100) out += static_cast<char>('0' + magnitude / 100);
+    out += static_cast<char>('0' + magnitude / 10 % 10);
+    out += static_cast<char>('0' + magnitude % 10);
 }
 
 // The digits of the report form without sign and blanks; `leadingZero` writes "0" before
@@ -157,6 +158,57 @@ std::size_t scanNumber(std::string_view text, char sep)
     return i;
 }
 
+// The exact quick reading of a number whose significant digits fit in 15 and whose power of
+// ten is at most 22: both are exact doubles, so one multiplication or division gives the
+// correctly rounded value, the same as the full reading. False when the number is not so.
+bool quickConvert(std::string_view number, char sep, double& value)
+{
+    constexpr double kExact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    long long significand = 0;
+    int digits = 0;
+    int scale = 0;  // decimal exponent contributed by the digits after the separator
+    std::size_t i = 0;
+    bool fraction = false;
+    for (; i < number.size(); ++i) {
+        const char c = number[i];
+        if (isDigit(c)) {
+            if (significand != 0 || c != '0') {
+                if (++digits > 15) return false;
+            }
+            significand = significand * 10 + (c - '0');
+            if (fraction) --scale;
+        } else if (c == sep && !fraction) {
+            fraction = true;
+        } else {
+            break;
+        }
+    }
+    if (i < number.size()) {  // the exponent part
+        ++i;
+        bool negativeExponent = false;
+        if (i < number.size() && (number[i] == '+' || number[i] == '-')) {
+            negativeExponent = number[i] == '-';
+            ++i;
+        }
+        int exponent = 0;
+        for (; i < number.size(); ++i) {
+            if (exponent > 1000) return false;
+            exponent = exponent * 10 + (number[i] - '0');
+        }
+        scale += negativeExponent ? -exponent : exponent;
+    }
+    if (significand == 0) {
+        value = 0.0;
+        return true;
+    }
+    if (scale > 22 || scale < -22) return false;
+    const double s = static_cast<double>(significand);
+    value = scale >= 0 ? s * kExact[scale] : s / kExact[-scale];
+    return true;
+}
+
 // Converts a text already known to be a complete number of scanNumber's shape.
 std::optional<double> convertNumber(std::string_view number, char sep, bool* overflow)
 {
@@ -164,6 +216,10 @@ std::optional<double> convertNumber(std::string_view number, char sep, bool* ove
     if (!number.empty() && (number.front() == '+' || number.front() == '-')) {
         negative = number.front() == '-';
         number.remove_prefix(1);
+    }
+    if (double quick = 0.0; quickConvert(number, sep, quick)) {
+        if (overflow) *overflow = false;
+        return negative ? -quick : quick;
     }
     std::string canonical(number);
     for (char& c : canonical)
@@ -209,7 +265,114 @@ std::optional<double> convertNumber(std::string_view number, char sep, bool* ove
 
 }  // namespace
 
+namespace {
+
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Rounds |value| to `digits` significant digits (at most 8) without writing out its decimal
+// digits: with x = |value| * 10^shift in [10^(digits-1), 10^digits), rounding x and rounding
+// the value's shortest decimal digits agree unless x lies within a hair of a half (x carries
+// an error of a few units in its last place, far below that hair); then the exact path
+// decides. Sets the whole-number mantissa and the decimal exponent of its first digit.
+bool quickRound(double value, int digits, long long& mantissa, int& exponent)
+{
+    if (digits < 1 || digits > 8 || value == 0.0 || !std::isfinite(value)) return false;
+    const double a = std::fabs(value);
+    int e = static_cast<int>(std::floor(std::log10(a)));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int shift = digits - 1 - e;
+        if (shift > 22 || shift < -22) return false;
+        const double x = shift >= 0 ? a * kPow10[shift] : a / kPow10[-shift];
+        if (x < kPow10[digits - 1]) {
+            --e;
+            continue;
+        }
+        if (x >= kPow10[digits]) {
+            ++e;
+            continue;
+        }
+        const double whole = std::floor(x);
+        const double fraction = x - whole;
+        if (std::fabs(fraction - 0.5) < 1e-6) return false;
+        long long m = static_cast<long long>(whole) + (fraction > 0.5 ? 1 : 0);
+        if (m == static_cast<long long>(kPow10[digits])) {
+            m /= 10;
+            ++e;
+        }
+        mantissa = m;
+        exponent = e;
+        return true;
+    }
+    return false;
+}
+
+// The value of mantissa * 10^(exponent - digits + 1) exactly as reading its text gives it:
+// one correctly rounded operation when the power of ten is exact, else the text is read.
+double scientificValue(bool negative, long long mantissa, int exponent, int digits,
+                       const std::string& text, char sep)
+{
+    const int shift = exponent - digits + 1;
+    double v;
+    if (shift >= 0 && shift <= 22)
+        v = static_cast<double>(mantissa) * kPow10[shift];
+    else if (shift < 0 && shift >= -22)
+        v = static_cast<double>(mantissa) / kPow10[-shift];
+    else {
+        bool overflow = false;
+        const std::optional<double> back = parseDecimal(text, sep, &overflow);
+        return back ? *back : std::numeric_limits<double>::infinity();
+    }
+    return negative ? -v : v;
+}
+
+}  // namespace
+
+std::string formatScientific(double value, int decimals, char sep, double* readBack)
+{
+    long long mantissa = 0;
+    int exponent = 0;
+    if (quickRound(value, decimals + 1, mantissa, exponent)) {
+        char buf[48];
+        char* p = buf;
+        if (value < 0.0) *p++ = '-';
+        char digits[16];
+        const auto res = std::to_chars(digits, digits + sizeof digits, mantissa);
+        *p++ = digits[0];
+        if (decimals > 0) {
+            *p++ = sep;
+            for (char* d = digits + 1; d < res.ptr; ++d) *p++ = *d;
+        }
+        std::string out(buf, static_cast<std::size_t>(p - buf));
+        appendExponent(out, exponent);
+        if (readBack != nullptr)
+            *readBack = scientificValue(value < 0.0, mantissa, exponent, decimals + 1, out, sep);
+        return out;
+    }
+    std::string out = formatScientific(value, decimals, sep);
+    if (readBack != nullptr) {
+        bool overflow = false;
+        const std::optional<double> back = parseDecimal(out, sep, &overflow);
+        *readBack = back ? *back : std::numeric_limits<double>::infinity();
+    }
+    return out;
+}
+
 std::string formatScientific(double value, int decimals, char sep)
+{
+    if (decimals + 1 <= 8 && value != 0.0 && std::isfinite(value)) {
+        long long mantissa = 0;
+        int exponent = 0;
+        if (quickRound(value, decimals + 1, mantissa, exponent))
+            return formatScientific(value, decimals, sep, nullptr);
+    }
+    return detail::formatScientificExact(value, decimals, sep);
+}
+
+namespace detail {
+
+std::string formatScientificExact(double value, int decimals, char sep)
 {
     const Decimal d = roundTo(toDecimal(value), decimals + 1);
     std::string out;
@@ -225,6 +388,8 @@ std::string formatScientific(double value, int decimals, char sep)
     appendExponent(out, d.digits.empty() ? 0 : d.exponent);
     return out;
 }
+
+}  // namespace detail
 
 std::string formatFixed2(double value, char sep)
 {

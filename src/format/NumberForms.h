@@ -18,6 +18,16 @@ namespace kinetra {
 // two exponent digits. 0 gives "0.000E+00"; 250 gives "2.500E+02".
 std::string formatScientific(double value, int decimals, char sep = '.');
 
+// The same text, and in *readBack the double that text reads back as (parseDecimal); a text
+// too large for a double (1.7977E+308 written as 1.798E+308) reads back as infinity.
+std::string formatScientific(double value, int decimals, char sep, double* readBack);
+
+namespace detail {
+// The scientific form worked out on the value's shortest decimal digits alone (the quick
+// path of formatScientific must always agree with it).
+std::string formatScientificExact(double value, int decimals, char sep);
+}  // namespace detail
+
 // "0.000E+00": point list, results frame, report data table.
 inline std::string formatE3(double value, char sep = '.') { return formatScientific(value, 3, sep); }
 // "0.0000000E+00": typed points (12.5 gives 1.2500000E+01).

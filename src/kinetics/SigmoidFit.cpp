@@ -141,14 +141,18 @@ InnerFit innerFit(SharedState& st, FitWork& work, const CurvePoints& pts)
 
     int pass = 0;
     double Vnew = 0, kpNew = 0, alpha = 0, beta = 0, Sfv = 0, Sgv = 0, Ks = 0;
+    std::array<double, PointArray::size()> inverses;
     for (;;) {
         double Sff = 0, Sfg = 0, Sgg = 0;
         Sfv = 0;
         Sgv = 0;
+        // The divisions first, in a loop of their own that the compiler can do two at a
+        // time; the sums below keep their order, so the results are the same to the bit.
+        // A zero denominator gives an infinite inverse and so sums that are not finite:
+        // it is looked for only then.
+        for (int i = first; i <= last; ++i) inverses[i] = 1.0 / (kp + P[i]);
         for (int i = first; i <= last; ++i) {
-            const double D = kp + P[i];
-            if (D == 0.0) abortNumbered(12);
-            const double inverse = 1.0 / D;  // one division for both terms
+            const double inverse = inverses[i];  // one division for both terms
             const double f = V * P[i] * inverse;  // model rate
             const double g = -f * inverse;        // its derivative with respect to K'
             Sff += f * f;
@@ -156,6 +160,10 @@ InnerFit innerFit(SharedState& st, FitWork& work, const CurvePoints& pts)
             Sgg += g * g;
             Sfv += f * v[i];
             Sgv += g * v[i];
+        }
+        if (!std::isfinite(Sff + Sfg + Sgg + Sfv + Sgv)) {
+            for (int i = first; i <= last; ++i)
+                if (kp + P[i] == 0.0) abortNumbered(12);
         }
         allFinite({Sff, Sfg, Sgg, Sfv, Sgv});
 
@@ -172,7 +180,6 @@ InnerFit innerFit(SharedState& st, FitWork& work, const CurvePoints& pts)
         st.kPrime = kpNew;
         if (kpNew <= 0.0) abortSigmoid();
         if (n == 0.0) throw RuntimeFailure(failure::DivisionByZero);
-        Ks = root(kpNew, n);
 
         ++pass;
         if (pass > kInnerPassLimit) break;
@@ -182,6 +189,7 @@ InnerFit innerFit(SharedState& st, FitWork& work, const CurvePoints& pts)
         V = Vnew;
         kp = kpNew;
     }
+    Ks = root(kpNew, n);  // the scaled K of the last pass
 
     const double R = quotient(Sv2 - alpha * Sfv - beta * Sgv, static_cast<double>(st.pointCount) - 2.0);
     return InnerFit{Vnew, kpNew, Ks, R};

@@ -285,3 +285,62 @@ TEST(NumberForms, FormsReadBack)
 }
 
 }  // namespace
+
+// The scientific forms take a quick path away from ties; it must give exactly what the
+// value's shortest decimal digits give, and its read-back value must be what parsing gives.
+TEST(ScientificQuickPath, AgreesWithTheExactDigitsAndTheirReadBack)
+{
+    std::mt19937_64 gen(20261208);
+    std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+    std::uniform_int_distribution<int> exponent(-320, 308);
+    std::vector<double> values = {1.2345, -0.0012345, 9.9995, 0.00012345, 2.5e-5, 1.0005,
+                                  99995.0, 1.79769e308, 4.9406564584124654e-324, 123456785.0};
+    for (int i = 0; i < 200000; ++i) {
+        double v = mantissa(gen) * std::pow(10.0, exponent(gen));
+        if (i % 3 == 0) v = std::round(v * 1e4) / 1e4;  // many values near a tie
+        if (i % 2 == 0) v = -v;
+        if (std::isfinite(v) && v != 0.0) values.push_back(v);
+    }
+    for (double v : values) {
+        for (int decimals : {3, 7}) {
+            double back = 0.0;
+            const std::string text = formatScientific(v, decimals, '.', &back);
+            ASSERT_EQ(text, detail::formatScientificExact(v, decimals, '.')) << v;
+            bool overflow = false;
+            const std::optional<double> parsed = parseDecimal(text, '.', &overflow);
+            if (parsed) {
+                ASSERT_EQ(back, *parsed) << text;
+            } else {
+                ASSERT_TRUE(std::isinf(back)) << text;
+            }
+            ASSERT_EQ(formatScientific(v, decimals, ','), detail::formatScientificExact(v, decimals, ','));
+        }
+    }
+}
+
+// Reading takes an exact quick path for short numbers; it must agree with the full reading
+// (std::from_chars) on every text, short or long, with either separator.
+TEST(ParseQuickPath, AgreesWithTheFullReading)
+{
+    std::mt19937_64 gen(7);
+    std::uniform_int_distribution<long long> significand(0, 999999999999999999LL);
+    std::uniform_int_distribution<int> digitsKept(1, 18);
+    std::uniform_int_distribution<int> exponent(-30, 30);
+    std::uniform_int_distribution<int> pointAt(0, 18);
+    for (int i = 0; i < 100000; ++i) {
+        std::string digits = std::to_string(significand(gen));
+        digits.resize(std::min<std::size_t>(digits.size(), static_cast<std::size_t>(digitsKept(gen))));
+        const std::size_t at = std::min<std::size_t>(digits.size(), static_cast<std::size_t>(pointAt(gen)));
+        std::string text = digits.substr(0, at) + "." + digits.substr(at);
+        if (text == ".") text = "0.";
+        if (i % 2 == 0) text += "E" + std::to_string(exponent(gen));
+        double expected = 0.0;
+        std::from_chars(text.data(), text.data() + text.size(), expected);
+        const std::optional<double> got = parseDecimal(text);
+        ASSERT_TRUE(got.has_value()) << text;
+        ASSERT_EQ(*got, expected) << text;
+        std::string comma = text;
+        comma[comma.find('.')] = ',';
+        ASSERT_EQ(parseDecimal("-" + comma, ','), -expected) << comma;
+    }
+}
