@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <sstream>
+#include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -16,6 +17,7 @@
 #include "kinetics/CurveLoop.h"
 #include "kinetics/KineticResults.h"
 #include "kinetics/SigmoidFit.h"
+#include "report/FileReplacement.h"
 #include "report/ReportLines.h"
 #include "state/RuntimeFailure.h"
 #include "state/SharedState.h"
@@ -70,15 +72,24 @@ std::string forTerminal(std::string text)
     return out;
 }
 
-// A graph file: the exact bytes, replaced if it exists.
+// An output file replaces an older one only once it was written whole; a device or a pipe
+// named as the output is written directly.
+constexpr auto kOtherTargets = FileReplacement::OtherTargets::WriteDirectly;
+
+// A graph file: the exact bytes.
 void writeTextFile(const std::string& path, const std::string& text)
 {
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "wbe");
-    if (f == nullptr) throw RuntimeFailure(failureNumberForErrno(errno));
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    const int err = errno;
-    if (std::fclose(f) != 0 || !written) throw RuntimeFailure(failureNumberForErrno(written ? errno : err));
+    replaceFile(path, text, kOtherTargets, FileAccess::Read);
+}
+
+std::string crLfLines(const std::vector<std::string>& lines)
+{
+    std::string bytes;
+    for (const std::string& l : lines) {
+        bytes += l;
+        bytes += "\r\n";
+    }
+    return bytes;
 }
 
 json endObject(const std::string& title, const std::string& message, ReturnTo returnTo)
@@ -164,6 +175,7 @@ public:
             } else if (writeReportStart()) {
                 drawGraph1();
                 calculate(std::move(points));
+                finishReport();
             }
         }
         if (options_.json) {
@@ -222,15 +234,34 @@ private:
 
     bool reporting() const { return !options_.reportFile.empty() || !options_.json; }
 
-    void reportLines(const std::vector<std::string>& lines, FileLineSink::Mode mode)
+    // The report file stays open for the whole data set and replaces an older file only in
+    // finishReport(); after a failure it is dropped and the older file stays as it was.
+    void reportLines(const std::vector<std::string>& lines)
     {
-        if (!options_.reportFile.empty()) {
-            FileLineSink sink(options_.reportFile, mode);
-            writeLines(sink, lines);
-            sink.close();
-        } else {
+        if (options_.reportFile.empty()) {
             for (const std::string& l : lines) out_ << l << '\n';
+            return;
         }
+        if (!report_) throw RuntimeFailure(failure::PathFileAccessError);  // it failed before
+        try {
+            report_->write(crLfLines(lines));
+        } catch (const RuntimeFailure&) {
+            report_.reset();
+            throw;
+        }
+    }
+
+    void finishReport()
+    {
+        if (!report_) return;
+        try {
+            report_->commit();
+        } catch (const RuntimeFailure& f) {
+            if (end_.is_null()) end_ = endObject(kTitleWrongData, failureText(f), ReturnTo::Menu);
+            err_ << options_.reportFile << ": " << kTitleWrongData << ": " << forTerminal(failureText(f)) << '\n';
+            exit_ = std::max(exit_, kExitEnded);
+        }
+        report_.reset();
     }
 
     // The header and the data section of the report.
@@ -259,7 +290,9 @@ private:
         const std::vector<std::string> data = reportDataLines(listed, ReportForm::File);
         lines.insert(lines.end(), data.begin(), data.end());
         try {
-            reportLines(lines, FileLineSink::Mode::Create);
+            if (!options_.reportFile.empty())
+                report_ = std::make_unique<FileReplacement>(options_.reportFile, kOtherTargets, FileAccess::Read);
+            reportLines(lines);
         } catch (const RuntimeFailure& f) {
             end(kTitleWrongData, failureText(f), ReturnTo::Menu, kExitEnded);
             return false;
@@ -324,7 +357,7 @@ private:
     {
         std::function<void(const std::vector<std::string>&)> report;
         if (reporting())
-            report = [this](const std::vector<std::string>& lines) { reportLines(lines, FileLineSink::Mode::Append); };
+            report = [this](const std::vector<std::string>& lines) { reportLines(lines); };
         CommandHooks hooks(options_, std::move(points), report, err_, file_);
         FitWork work;
         const int curveCount = options_.curves.empty() ? 1 : static_cast<int>(options_.curves.size());
@@ -353,12 +386,76 @@ private:
     SharedState st_;
     std::vector<ReadRecord> records_;
     std::vector<ListRow> rows_;
+    std::unique_ptr<FileReplacement> report_;
     int activeCount_ = 0;
     json readWarnings_ = json::array();
     json curves_ = json::array();
     json end_ = nullptr;
     int exit_ = kExitFitted;
 };
+
+// What tells two names of one file apart from two files: the device and inode of an existing
+// regular file, the resolved path of one not made yet. Nothing for a device, a pipe or a
+// directory (nothing is replaced there) nor for a name that cannot be looked at (its own
+// failure comes when it is read or written).
+std::optional<std::string> fileIdentity(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode)) return std::nullopt;
+        return "inode " + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+    }
+    if (errno != ENOENT) return std::nullopt;
+    std::error_code ec;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+    if (ec) return std::nullopt;
+    return "path " + resolved.string();
+}
+
+// An output named as a data file, or two outputs named as one file, would overwrite what
+// it is made from or what was just written: a usage error, before anything is read.
+std::optional<std::string> outputClash(const FitOptions& options)
+{
+    struct Output {
+        const char* option;
+        const std::string& path;
+    };
+    const Output outputs[] = {
+        {"--report", options.reportFile}, {"--graph1", options.graph1File}, {"--graph2", options.graph2File}};
+    std::vector<std::pair<const char*, std::string>> seen;
+    for (const Output& o : outputs) {
+        if (o.path.empty()) continue;
+        const std::optional<std::string> id = fileIdentity(o.path);
+        if (!id) continue;
+        for (const std::string& data : options.dataFiles) {
+            if (fileIdentity(data) == id)
+                return std::string(o.option) + " " + o.path + " is the data file " + data +
+                       ": the output would overwrite it; name another file";
+        }
+        for (const auto& [option, other] : seen) {
+            if (other == *id)
+                return std::string(option) + " and " + o.option + " name the same file " + o.path +
+                       ": one would overwrite the other; name two files";
+        }
+        seen.emplace_back(o.option, *id);
+    }
+    return std::nullopt;
+}
+
+// Standard output that could not take everything written to it: the failure is said on
+// standard error. Returns true when output was lost.
+bool standardOutputLost(std::ostream& out, std::ostream& err)
+{
+    const bool goodBefore = out.good();
+    errno = 0;
+    out.flush();
+    if (out.good()) return false;
+    // the system's reason is known only when this flush failed; otherwise the disk was full
+    const int number = goodBefore && errno != 0 ? failureNumberForErrno(errno, FileAccess::Write) : failure::DiskFull;
+    err << "kinetra-fit: standard output: " << kTitleWrongData << ": " << forTerminal(failureText(RuntimeFailure(number)))
+        << '\n';
+    return true;
+}
 
 ParseOutcome usageError(const std::string& message)
 {
@@ -473,12 +570,17 @@ std::optional<std::string> checkCurvePoints(const FitOptions& options, int point
 int runFitCommand(const FitOptions& options, std::ostream& out, std::ostream& err,
                   const CommandEnvironment& env)
 {
+    if (const std::optional<std::string> clash = outputClash(options)) {
+        err << "kinetra-fit: " << *clash << '\n';
+        return kExitUsage;
+    }
     int exitCode = kExitFitted;
     for (const std::string& file : options.dataFiles) {
         DataSetRun run(options, file, out, err, env);
         exitCode = std::max(exitCode, run.run());
+        // what the remaining data sets would print is lost as well
+        if (standardOutputLost(out, err)) return std::max(exitCode, kExitEnded);
     }
-    out.flush();
     return exitCode;
 }
 
@@ -490,7 +592,7 @@ int runFitCommand(int argc, char** argv, std::ostream& out, std::ostream& err,
     const ParseOutcome p = parse(args);
     out << p.out;
     err << p.err;
-    if (!p.options) return p.exitCode;
+    if (!p.options) return standardOutputLost(out, err) ? std::max(p.exitCode, kExitEnded) : p.exitCode;
     return runFitCommand(*p.options, out, err, env);
 }
 

@@ -3,9 +3,13 @@
 // data set of its own: read, handed on, sorted, fitted with the same choices, reported.
 //
 // Exit status: 0 every curve was fitted (warnings allowed); 1 a calculation ended with one
-// of the program's messages, a run-time failure, or a graph that could not be drawn or
-// written; 2 a usage error or a data file that cannot be read. With several files, the
-// highest.
+// of the program's messages, a run-time failure, a report or graph that could not be drawn
+// or written, or standard output that could not take what was printed; 2 a usage error
+// (also an output named as a data file, or two outputs named as one file) or a data file
+// that cannot be read. With several files, the highest.
+//
+// Report and graph files are written beside their names and put in place only when whole:
+// a failure leaves an older file as it was. A device or a pipe is written directly.
 
 #include <functional>
 #include <optional>

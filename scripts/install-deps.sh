@@ -20,6 +20,8 @@ packages=(
   libxml2-utils
   # batch speed comparison (bench/batch)
   python3-numpy python3-scipy
+  # screenshots for the README (scripts/take-screenshots.sh)
+  xvfb xdotool imagemagick
 )
 
 missing=()

@@ -162,6 +162,7 @@ void MDIForm1::showMenu() { showChild<frmMenu>(Menu); }
 void MDIForm1::startCalculation()
 {
     resetForCalculation(st);
+    report.reset();  // a job left by an abandoned calculation never prints
     closeChild(Menu);
     showDataEntry();
 }

@@ -45,6 +45,7 @@ public:
     void setReportJob(std::unique_ptr<TextPrintJob> job) override;
     TextPrintJob* reportJob() override { return report.get(); }
     void endReportJob() override;
+    void discardReportJob() override { report.reset(); }
     void openHelp(QWidget* parent, const QString& helpFile, int topic) override;
 
     // The windows that are open now (null when not open; a hidden data entry window is open).

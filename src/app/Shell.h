@@ -47,6 +47,8 @@ public:
     virtual void setReportJob(std::unique_ptr<TextPrintJob> job) = 0;
     virtual TextPrintJob* reportJob() = 0;   // null when no job is open
     virtual void endReportJob() = 0;         // ends the open job, if any
+    // Drops the open job without printing it (a calculation that ended early).
+    virtual void discardReportJob() = 0;
 
     // Opens the help file at a topic (the caller builds the path by the help path rule).
     virtual void openHelp(QWidget* parent, const QString& helpFile, int topic) = 0;

@@ -1,14 +1,9 @@
 #include "entry/HandOff.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "format/NumberForms.h"
+#include "report/FileReplacement.h"
 #include "state/RuntimeFailure.h"
 
 namespace kinetra {
@@ -24,24 +19,6 @@ double listValue(const std::string& text, char sep)
     const std::optional<double> v = parseDecimal(text, sep, &overflow);
     if (overflow) throw RuntimeFailure(failure::Overflow);
     return v ? *v : 0.0;
-}
-
-[[noreturn]] void failWrite(int err) { throw RuntimeFailure(failureNumberForErrno(err, FileAccess::Write)); }
-
-bool writeAll(int fd, const std::string& bytes)
-{
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t put = ::write(fd, p, left);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += put;
-        left -= static_cast<std::size_t>(put);
-    }
-    return true;
 }
 
 }  // namespace
@@ -115,47 +92,12 @@ std::string savedPointLine(double concentration, double rate)
 
 void writeFileAtomically(const std::string& path, const std::vector<std::string>& lines)
 {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path target(path);
-    if (fs::is_symlink(fs::symlink_status(target, ec))) {
-        const fs::path resolved = fs::canonical(target, ec);
-        if (!ec) target = resolved;
-    }
-
-    // Only a regular file is replaced: never a directory or a device.
-    mode_t mode = 0;
-    struct stat info {};
-    if (::stat(target.c_str(), &info) == 0) {
-        if (!S_ISREG(info.st_mode)) throw RuntimeFailure(failure::PathFileAccessError);
-        mode = info.st_mode & 07777;
-    } else if (errno != ENOENT) {
-        failWrite(errno);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = static_cast<mode_t>(0666 & ~mask);
-    }
-
-    std::string temp = target.string() + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) failWrite(errno);
-
     std::string bytes;
     for (const std::string& line : lines) {
         bytes += line;
         bytes += "\r\n";
     }
-    int err = 0;
-    if (!writeAll(fd, bytes)) err = errno;
-    if (err == 0 && ::fchmod(fd, mode) != 0) err = errno;
-    if (err == 0 && ::fsync(fd) != 0) err = errno;
-    if (::close(fd) != 0 && err == 0) err = errno;
-    if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
-    if (err != 0) {
-        ::unlink(temp.c_str());
-        failWrite(err);
-    }
+    replaceFile(path, bytes, FileReplacement::OtherTargets::Refuse, FileAccess::Write);
 }
 
 }  // namespace kinetra

@@ -697,6 +697,7 @@ void frmEntDados::GravaSaidaCalc()
                            "The calculation goes on without a report.")
                 .arg(fromStd(f.description())),
             kCriticaTitle, MessageIcon::Critical);
+        st.outputDestination = "N";  // the calculation goes on without a report
     }
 }
 

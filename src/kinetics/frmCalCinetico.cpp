@@ -292,6 +292,8 @@ void frmCalCinetico::showGraphQuestion()
 void frmCalCinetico::endCalculation(const QString& message, const QString& title, ReturnTo to)
 {
     Shell& hub = shell;  // this window is gone once the hub has closed it
+    // A calculation that ended early prints no half report, now or with the next one.
+    hub.discardReportJob();
     try {
         hub.platform().message(this, message, title, MessageIcon::Critical);
         hub.closeCalculation();

@@ -4,9 +4,11 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <exception>
 
 #include "format/NumberForms.h"
 #include "kinetics/SigmoidFit.h"
+#include "report/FileReplacement.h"
 #include "state/RuntimeFailure.h"
 
 namespace kinetra {
@@ -152,48 +154,105 @@ std::vector<std::string> reportCurveLines(const CurveResults& results, const std
     return lines;
 }
 
+// Create writes through a FileReplacement, so an older report is replaced only once the new
+// one was written whole; Append adds to the file in place.
 struct FileLineSink::Impl {
-    std::FILE* file = nullptr;
+    std::FILE* file = nullptr;                     // Append
+    std::unique_ptr<FileReplacement> replacement;  // Create
+    std::string pending;                           // Create: lines not yet written
+    bool failed = false;
+    int uncaughtAtStart = 0;
 
     [[noreturn]] void fail(int err)
     {
+        failed = true;
         if (file != nullptr) {
             std::fclose(file);
             file = nullptr;
         }
-        throw RuntimeFailure(failureNumberForErrno(err));
+        replacement.reset();  // the temporary file goes, the older report stays
+        throw RuntimeFailure(failureNumberForErrno(err, FileAccess::Write));
+    }
+
+    void writePending()
+    {
+        try {
+            replacement->write(pending);
+        } catch (const RuntimeFailure&) {
+            failed = true;
+            replacement.reset();
+            throw;
+        }
+        pending.clear();
     }
 };
 
+namespace {
+constexpr std::size_t kPendingLimit = 1 << 16;
+}
+
 FileLineSink::FileLineSink(const std::string& path, Mode mode) : impl_(std::make_unique<Impl>())
 {
+    impl_->uncaughtAtStart = std::uncaught_exceptions();
+    if (mode == Mode::Create) {
+        impl_->replacement = std::make_unique<FileReplacement>(path, FileReplacement::OtherTargets::WriteDirectly,
+                                                               FileAccess::Write);
+        return;
+    }
     errno = 0;
-    impl_->file = std::fopen(path.c_str(), mode == Mode::Create ? "wbe" : "abe");
+    impl_->file = std::fopen(path.c_str(), "abe");
     if (impl_->file == nullptr) impl_->fail(errno);
 }
 
 FileLineSink::~FileLineSink()
 {
-    if (impl_ && impl_->file != nullptr) std::fclose(impl_->file);
+    if (!impl_) return;
+    if (impl_->file != nullptr) std::fclose(impl_->file);
+    // a report left behind by an exception is not put in the older one's place
+    if (impl_->replacement && std::uncaught_exceptions() == impl_->uncaughtAtStart) {
+        try {
+            close();
+        } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor cannot say it
+        }
+    }
 }
 
 void FileLineSink::writeLine(const std::string& line)
 {
-    if (impl_->file == nullptr) throw RuntimeFailure(failure::PathFileAccessError);
+    Impl& d = *impl_;
+    if (d.failed || (d.file == nullptr && !d.replacement)) throw RuntimeFailure(failure::PathFileAccessError);
+    if (d.replacement) {
+        d.pending += line;
+        d.pending += "\r\n";
+        if (d.pending.size() >= kPendingLimit) d.writePending();
+        return;
+    }
     errno = 0;
-    if (std::fwrite(line.data(), 1, line.size(), impl_->file) != line.size() ||
-        std::fwrite("\r\n", 1, 2, impl_->file) != 2)
-        impl_->fail(errno);
+    if (std::fwrite(line.data(), 1, line.size(), d.file) != line.size() || std::fwrite("\r\n", 1, 2, d.file) != 2)
+        d.fail(errno);
 }
 
 void FileLineSink::close()
 {
-    if (impl_->file == nullptr) return;
+    Impl& d = *impl_;
+    if (d.replacement) {
+        d.writePending();
+        try {
+            d.replacement->commit();
+        } catch (const RuntimeFailure&) {
+            d.failed = true;
+            d.replacement.reset();
+            throw;
+        }
+        d.replacement.reset();
+        return;
+    }
+    if (d.file == nullptr) return;
     errno = 0;
-    if (std::fflush(impl_->file) != 0) impl_->fail(errno);
-    std::FILE* f = impl_->file;
-    impl_->file = nullptr;
-    if (std::fclose(f) != 0) throw RuntimeFailure(failureNumberForErrno(errno));
+    if (std::fflush(d.file) != 0) d.fail(errno);
+    std::FILE* f = d.file;
+    d.file = nullptr;
+    if (std::fclose(f) != 0) throw RuntimeFailure(failureNumberForErrno(errno, FileAccess::Write));
 }
 
 void writeLines(LineSink& sink, const std::vector<std::string>& lines)

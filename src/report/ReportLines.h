@@ -59,7 +59,9 @@ std::vector<std::string> reportCurveLines(const CurveResults& results, const std
 
 // A report file: created (replacing an existing file) or opened for appending; each line
 // ended by CR LF; closed by the destructor or close(). Throws RuntimeFailure when the file
-// cannot be opened or written (53, 61 disk full, 70, 75).
+// cannot be opened or written (53, 61 disk full, 70, 75). A created file is written beside
+// the target and takes its place only when closed whole (see FileReplacement): a failure, or
+// an exception that unwinds past the sink, leaves an older file as it was.
 class FileLineSink : public LineSink {
 public:
     enum class Mode { Create, Append };

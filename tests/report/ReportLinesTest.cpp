@@ -188,8 +188,8 @@ TEST_F(ReportFile, OpenFailures)
         int number;
     };
     const std::vector<Case> cases = {
-        {(dir / "missing" / "r.txt").string(), FileLineSink::Mode::Create, failure::FileNotFound},
-        {(dir / "missing" / "r.txt").string(), FileLineSink::Mode::Append, failure::FileNotFound},
+        {(dir / "missing" / "r.txt").string(), FileLineSink::Mode::Create, failure::PathFileAccessError},
+        {(dir / "missing" / "r.txt").string(), FileLineSink::Mode::Append, failure::PathFileAccessError},
         {dir.string(), FileLineSink::Mode::Create, failure::PathFileAccessError},
         {dir.string(), FileLineSink::Mode::Append, failure::PathFileAccessError},
         {"/sys/kinetra_report.txt", FileLineSink::Mode::Create, failure::PermissionDenied},

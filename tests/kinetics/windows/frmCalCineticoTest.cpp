@@ -343,7 +343,9 @@ TEST_F(CalculationWindowTest, EveryEndingClosesTheWindowAndOpensTheNextOne)
         settle();
         EXPECT_EQ(hub->calculationWindow(), nullptr);
         EXPECT_EQ(hub->dataEntryWindow() != nullptr, c.toDataEntry);
-        if (!c.toDataEntry) EXPECT_NE(hub->menuWindow(), nullptr);
+        if (!c.toDataEntry) {
+            EXPECT_NE(hub->menuWindow(), nullptr);
+        }
         EXPECT_EQ(hub->graph2Window(), nullptr);
     }
 }
