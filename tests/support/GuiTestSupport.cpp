@@ -192,4 +192,30 @@ int GuiTest::messagesTitled(const QString& title) const
     return count;
 }
 
+void answerNamed(const char* dialog, const char* option)
+{
+    const QString chosen = QString::fromLatin1(option);
+    whenModalNamed(QString::fromLatin1(dialog), [chosen](QWidget* d) {
+        if (!chosen.isEmpty()) findControl<QRadioButton>(d, chosen)->click();
+        findControl<QPushButton>(d, QStringLiteral("Command1"))->click();
+    });
+}
+
+void typeKeyboardPoints(QWidget* dataEntry, const std::vector<std::pair<QString, QString>>& points)
+{
+    whenModalNamed(QStringLiteral("frmExpPontos"), [points](QWidget* dialog) {
+        auto* con = findControl<QLineEdit>(dialog, QStringLiteral("txtConTeclado"));
+        auto* rate = findControl<QLineEdit>(dialog, QStringLiteral("txtRatTeclado"));
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            typeText(con, points[i].first);
+            pressEnter(con);
+            typeText(rate, points[i].second);
+            answerNamed("frmoutroponto", i + 1 == points.size() ? "optno" : "optyes");
+            pressEnter(rate);
+        }
+    });
+    findControl<QRadioButton>(dataEntry, QStringLiteral("optKeyboard"))->click();
+    settle();
+}
+
 }  // namespace kinetra::testing

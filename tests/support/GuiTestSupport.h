@@ -13,6 +13,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/MDIForm1.h"
 #include "platform/ScriptedPlatform.h"
@@ -45,6 +47,12 @@ void whenModalOf(std::function<void(W* modal)> action, int timeoutMs = 5000);
 // Answers the next choice dialog: selects that option ("optyes", "optno", "optok", ...)
 // then presses "Continue". An empty name presses "Continue" with no option touched.
 void answerChoice(const QString& optionObjectName, int timeoutMs = 5000);
+// Answers the next modal choice dialog of that name ("frmoutroponto", ...) with that option;
+// an empty option presses "Continue" alone.
+void answerNamed(const char* dialog, const char* option);
+// A fresh keyboard entry in the data entry window: each (concentration, rate) typed in turn,
+// "Yes" to "Another point to entry?" after each point but the last, "No" after the last.
+void typeKeyboardPoints(QWidget* dataEntry, const std::vector<std::pair<QString, QString>>& points);
 // Closes the next choice dialog with its close box.
 void closeChoiceByCloseBox(int timeoutMs = 5000);
 // Whether every armed whenModal* has acted (a missed modal window also fails its test).

@@ -93,7 +93,9 @@ TEST_F(ChoiceDialogTest, EachDialogShowsItsQuestionOptionsOrderAndSize)
                 EXPECT_EQ(question->text(), c.question);
                 EXPECT_DOUBLE_EQ(question->font().pointSizeF(), 14.25);
             }
-            if (go) EXPECT_EQ(go->text(), QStringLiteral("Continue"));
+            if (go) {
+                EXPECT_EQ(go->text(), QStringLiteral("Continue"));
+            }
             int previousTop = -1, previousLeft = -1;
             for (const auto& [name, text] : c.options) {
                 auto* option = findControl<QRadioButton>(dialog, name);
@@ -108,7 +110,9 @@ TEST_F(ChoiceDialogTest, EachDialogShowsItsQuestionOptionsOrderAndSize)
             }
             EXPECT_EQ(dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString(), c.firstFocus);
             QWidget* first = findControl(dialog, c.tabOrder.front());
-            if (first) EXPECT_EQ(focusChainFrom(dialog, first, c.tabOrder), c.tabOrder);
+            if (first) {
+                EXPECT_EQ(focusChainFrom(dialog, first, c.tabOrder), c.tabOrder);
+            }
             EXPECT_EQ(dialog->size(), QSize(twipsToPixels(c.clientWidth), twipsToPixels(c.clientHeight)));
             EXPECT_EQ(dialog->minimumSize() == dialog->maximumSize(), c.fixedFrame) << "fixed frame";
             EXPECT_TRUE(dialog->windowFlags() & Qt::WindowCloseButtonHint) << "every dialog has a close box";

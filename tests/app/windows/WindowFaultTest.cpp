@@ -46,6 +46,8 @@ using testing::PointsEntry;
 using testing::settle;
 using testing::typeText;
 using testing::whenModalNamed;
+using testing::answerNamed;
+using testing::typeKeyboardPoints;
 
 const QString kCritica = QStringLiteral("Crítica de Dados");
 const QString kWrongData = QStringLiteral("Wrong Data");
@@ -165,28 +167,7 @@ protected:
 
     void typePoints(frmEntDados* entry, const std::vector<std::pair<QString, QString>>& points)
     {
-        whenModalNamed(QStringLiteral("frmExpPontos"), [points](QWidget* dialog) {
-            auto* con = findControl<QLineEdit>(dialog, QStringLiteral("txtConTeclado"));
-            auto* rate = findControl<QLineEdit>(dialog, QStringLiteral("txtRatTeclado"));
-            for (std::size_t i = 0; i < points.size(); ++i) {
-                typeText(con, points[i].first);
-                testing::pressEnter(con);
-                typeText(rate, points[i].second);
-                answerNamed("frmoutroponto", i + 1 == points.size() ? "optno" : "optyes");
-                testing::pressEnter(rate);
-            }
-        });
-        entry->optKeyboard->click();
-        settle();
-    }
-
-    static void answerNamed(const char* dialog, const char* option)
-    {
-        const QString chosen = QString::fromLatin1(option);
-        whenModalNamed(QString::fromLatin1(dialog), [chosen](QWidget* d) {
-            if (!chosen.isEmpty()) findControl<QRadioButton>(d, chosen)->click();
-            findControl<QPushButton>(d, QStringLiteral("Command1"))->click();
-        });
+        typeKeyboardPoints(entry, points);
     }
 
     static QList<QStringList> listRows(const frmEntDados* entry)

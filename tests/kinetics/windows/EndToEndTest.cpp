@@ -47,6 +47,8 @@ using testing::settle;
 using testing::typeAndTab;
 using testing::typeText;
 using testing::whenModalNamed;
+using testing::answerNamed;
+using testing::typeKeyboardPoints;
 
 // The labels typed in the data entry window (the rate unit with the blanks a user may leave).
 struct Labels {
@@ -196,16 +198,6 @@ int pdfPages(const QString& path)
 
 // ---------------------------------------------------------------- driving the windows
 
-// Answers the named choice dialog with that option ("" presses Continue alone).
-void answerNamed(const char* dialog, const char* option)
-{
-    const QString chosen = QString::fromLatin1(option);
-    whenModalNamed(QString::fromLatin1(dialog), [chosen](QWidget* d) {
-        if (!chosen.isEmpty()) findControl<QRadioButton>(d, chosen)->click();
-        findControl<QPushButton>(d, QStringLiteral("Command1"))->click();
-    });
-}
-
 class EndToEnd : public GuiTest {
 protected:
     void SetUp() override
@@ -262,19 +254,7 @@ protected:
     // A fresh keyboard entry: "Yes" to "Another point to entry?" after each point but the last.
     void typePoints(frmEntDados* entry, const std::vector<std::pair<QString, QString>>& points)
     {
-        whenModalNamed(QStringLiteral("frmExpPontos"), [points](QWidget* dialog) {
-            auto* con = findControl<QLineEdit>(dialog, QStringLiteral("txtConTeclado"));
-            auto* rate = findControl<QLineEdit>(dialog, QStringLiteral("txtRatTeclado"));
-            for (std::size_t i = 0; i < points.size(); ++i) {
-                typeText(con, points[i].first);
-                testing::pressEnter(con);
-                typeText(rate, points[i].second);
-                answerNamed("frmoutroponto", i + 1 == points.size() ? "optno" : "optyes");
-                testing::pressEnter(rate);
-            }
-        });
-        entry->optKeyboard->click();
-        settle();
+        typeKeyboardPoints(entry, points);
     }
 
     // Row `row` (from 1) corrected through the change dialog's "Change" answer.
