@@ -17,9 +17,9 @@
 #include "kinetics/CurveLoop.h"
 #include "kinetics/KineticResults.h"
 #include "kinetics/SigmoidFit.h"
-#include "report/FileReplacement.h"
+#include "base/FileReplacement.h"
 #include "report/ReportLines.h"
-#include "state/RuntimeFailure.h"
+#include "base/RuntimeFailure.h"
 #include "state/SharedState.h"
 
 namespace kinetra::cli {

@@ -6,7 +6,7 @@
 
 #include "FuzzInput.h"
 #include "format/NumberForms.h"
-#include "state/RuntimeFailure.h"
+#include "base/RuntimeFailure.h"
 
 using namespace kinetra;
 

@@ -7,12 +7,12 @@
 #include <QTimer>
 #include <exception>
 
-#include "app/ChoiceDialog.h"
+#include "ui/ChoiceDialog.h"
 #include "app/frmMenu.h"
-#include "entry/frmEntDados.h"
-#include "graphs/frmGrafico1.h"
-#include "graphs/frmGrafico2.h"
-#include "kinetics/frmCalCinetico.h"
+#include "entry/windows/frmEntDados.h"
+#include "graphs/windows/frmGrafico1.h"
+#include "graphs/windows/frmGrafico2.h"
+#include "kinetics/windows/frmCalCinetico.h"
 
 namespace kinetra {
 

@@ -8,8 +8,8 @@
 #include <array>
 #include <memory>
 
-#include "app/ChildForm.h"
-#include "app/Shell.h"
+#include "ui/ChildForm.h"
+#include "ui/Shell.h"
 
 class QMdiArea;
 class QMdiSubWindow;

@@ -2,8 +2,8 @@
 // The menu: a child window without a close box, left only through its two buttons.
 // It places itself centred in the main window's current outer size whenever it is created.
 
-#include "app/ChildForm.h"
-#include "app/Shell.h"
+#include "ui/ChildForm.h"
+#include "ui/Shell.h"
 
 class QPushButton;
 

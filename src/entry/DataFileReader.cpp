@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "format/NumberForms.h"
-#include "state/RuntimeFailure.h"
+#include "base/RuntimeFailure.h"
 #include "state/SharedState.h"
 
 namespace kinetra {

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "format/NumberForms.h"
-#include "report/FileReplacement.h"
-#include "state/RuntimeFailure.h"
+#include "base/FileReplacement.h"
+#include "base/RuntimeFailure.h"
 
 namespace kinetra {
 

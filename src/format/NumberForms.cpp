@@ -6,7 +6,7 @@
 #include <limits>
 #include <system_error>
 
-#include "state/RuntimeFailure.h"
+#include "base/RuntimeFailure.h"
 
 namespace kinetra {
 

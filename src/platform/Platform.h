@@ -6,7 +6,7 @@
 #include <QString>
 #include <memory>
 
-#include "report/LineSink.h"
+#include "base/LineSink.h"
 
 class QWidget;
 

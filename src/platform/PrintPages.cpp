@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "state/RuntimeFailure.h"
+#include "base/RuntimeFailure.h"
 
 namespace kinetra {
 

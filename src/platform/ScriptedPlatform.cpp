@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "platform/PrintPages.h"
-#include "state/RuntimeFailure.h"
+#include "base/RuntimeFailure.h"
 
 namespace kinetra {
 

@@ -8,8 +8,8 @@
 
 #include "format/NumberForms.h"
 #include "kinetics/SigmoidFit.h"
-#include "report/FileReplacement.h"
-#include "state/RuntimeFailure.h"
+#include "base/FileReplacement.h"
+#include "base/RuntimeFailure.h"
 
 namespace kinetra {
 

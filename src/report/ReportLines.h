@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "report/LineSink.h"
+#include "base/LineSink.h"
 
 namespace kinetra {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "state/RuntimeFailure.h"
+#include "base/RuntimeFailure.h"
 
 namespace kinetra {
 

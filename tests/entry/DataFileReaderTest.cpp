@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "entry/DataFileReader.h"
-#include "state/RuntimeFailure.h"
+#include "base/RuntimeFailure.h"
 
 namespace kinetra {
 namespace {

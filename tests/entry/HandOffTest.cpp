@@ -13,7 +13,7 @@
 
 #include "entry/DataFileReader.h"
 #include "entry/HandOff.h"
-#include "state/RuntimeFailure.h"
+#include "base/RuntimeFailure.h"
 
 namespace kinetra {
 namespace {

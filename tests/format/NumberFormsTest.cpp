@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "format/NumberForms.h"
-#include "state/RuntimeFailure.h"
+#include "base/RuntimeFailure.h"
 
 using namespace kinetra;
 

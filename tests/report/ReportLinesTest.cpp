@@ -10,7 +10,7 @@
 
 #include "kinetics/SigmoidFit.h"
 #include "report/ReportLines.h"
-#include "state/RuntimeFailure.h"
+#include "base/RuntimeFailure.h"
 
 namespace kinetra {
 namespace {

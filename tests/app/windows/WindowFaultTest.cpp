@@ -30,9 +30,9 @@
 
 #include "app/frmMenu.h"
 #include "entry/DataFileReader.h"
-#include "entry/frmEntDados.h"
-#include "graphs/frmGrafico1.h"
-#include "graphs/frmGrafico2.h"
+#include "entry/windows/frmEntDados.h"
+#include "graphs/windows/frmGrafico1.h"
+#include "graphs/windows/frmGrafico2.h"
 #include "kinetics/windows/PointsAnswerer.h"
 #include "support/GuiTestSupport.h"
 

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "entry/frmEntDados.h"
+#include "entry/windows/frmEntDados.h"
 #include "support/GuiTestSupport.h"
 
 namespace kinetra::testing {

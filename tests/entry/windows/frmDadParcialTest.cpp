@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "entry/frmDadParcial.h"
+#include "entry/windows/frmDadParcial.h"
 #include "support/GuiTestSupport.h"
 
 namespace kinetra {

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "graphs/GraphGeometry.h"
-#include "graphs/frmGrafico1.h"
-#include "graphs/frmGrafico2.h"
-#include "graphs/frmSubConcentration.h"
+#include "graphs/windows/frmGrafico1.h"
+#include "graphs/windows/frmGrafico2.h"
+#include "graphs/windows/frmSubConcentration.h"
 #include "support/GuiTestSupport.h"
 
 using namespace kinetra;

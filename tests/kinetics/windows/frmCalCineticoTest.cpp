@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "kinetics/CurveLoop.h"
-#include "kinetics/frmCalCinetico.h"
+#include "kinetics/windows/frmCalCinetico.h"
 #include "kinetics/windows/PointsAnswerer.h"
 #include "format/NumberForms.h"
 #include "report/ReportLines.h"

@@ -9,7 +9,7 @@
 
 #include "platform/PrintPages.h"
 #include "platform/ScriptedPlatform.h"
-#include "state/RuntimeFailure.h"
+#include "base/RuntimeFailure.h"
 
 namespace kinetra {
 namespace {

@@ -1,0 +1,46 @@
+#pragma once
+// A file written whole or not at all. The bytes go to a temporary file beside the target;
+// only commit() puts it in the target's place (fsync, then rename), so a failure part of the
+// way never leaves a half-written file where an older one stood. An existing target keeps its
+// permissions; a symbolic link is followed and the file it names replaced.
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/RuntimeFailure.h"
+
+namespace kinetra {
+
+class FileReplacement {
+public:
+    // What becomes of a target that exists and is not a regular file (a device such as
+    // /dev/null or /dev/full, a pipe, a directory): refused (failure 75), or opened and
+    // written directly, as nothing could be replaced there.
+    enum class OtherTargets { Refuse, WriteDirectly };
+
+    // Creates the temporary file (or opens the target directly). Failures throw
+    // RuntimeFailure with the number failureNumberForErrno gives for `access`.
+    FileReplacement(const std::string& path, OtherTargets others, FileAccess access = FileAccess::Write);
+    // Without commit() the temporary file is removed and the target left as it was.
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Writes at once, unbuffered. After a failure every further call fails too.
+    void write(std::string_view bytes);
+    // Flushes to the disk, closes and renames over the target.
+    void commit();
+
+    bool writesDirectly() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The whole file in one go: created, written and committed.
+void replaceFile(const std::string& path, std::string_view bytes, FileReplacement::OtherTargets others,
+                 FileAccess access = FileAccess::Write);
+
+}  // namespace kinetra

@@ -1,0 +1,59 @@
+#include "base/RuntimeFailure.h"
+
+#include <cerrno>
+#include <cmath>
+
+namespace kinetra {
+
+RuntimeFailure::RuntimeFailure(int number, std::string description)
+    : number_(number), description_(std::move(description))
+{
+}
+
+RuntimeFailure::RuntimeFailure(int number) : RuntimeFailure(number, standardDescription(number)) {}
+
+std::string standardDescription(int number)
+{
+    switch (number) {
+    case failure::InvalidArgument: return "Invalid procedure call or argument";
+    case failure::Overflow: return "Overflow";
+    case failure::SubscriptOutOfRange: return "Subscript out of range";
+    case failure::DivisionByZero: return "Division by zero";
+    case failure::TypeMismatch: return "Type mismatch";
+    case failure::FileNotFound: return "File not found";
+    case failure::DiskFull: return "Disk full";
+    case failure::InputPastEndOfFile: return "Input past end of file";
+    case failure::PermissionDenied: return "Permission denied";
+    case failure::PathFileAccessError: return "Path/File access error";
+    default: return "Application-defined or object-defined error";
+    }
+}
+
+std::string failureText(int number, const std::string& description)
+{
+    return "Error\r\n\r\nErro Number: " + std::to_string(number) + "\r\nDescription: " + description;
+}
+
+int failureNumberForErrno(int err, FileAccess access)
+{
+    switch (err) {
+    case ENOENT:
+        return access == FileAccess::Read ? failure::FileNotFound : failure::PathFileAccessError;
+    case EACCES:
+    case EPERM:
+    case EROFS: return failure::PermissionDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return failure::DiskFull;
+    default: return failure::PathFileAccessError;
+    }
+}
+
+double checkedFinite(double value)
+{
+    if (std::isnan(value)) throw RuntimeFailure(failure::InvalidArgument);
+    if (std::isinf(value)) throw RuntimeFailure(failure::Overflow);
+    return value;
+}
+
+}  // namespace kinetra

@@ -1,0 +1,137 @@
+#pragma once
+// The data entry window: the labels that head the report, the point list (read from a data
+// file or typed in, then corrected row by row), the report destination, and "Draw Graph",
+// which hands the points on to the analysis and opens the first graph.
+
+#include <QSet>
+#include <QString>
+#include <memory>
+
+#include "ui/ChildForm.h"
+#include "ui/Shell.h"
+#include "entry/windows/frmExpPontos.h"
+
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace kinetra {
+
+class FieldValidator;
+
+class frmEntDados : public ChildForm, public PointListHost {
+    Q_OBJECT
+public:
+    explicit frmEntDados(Shell& hub, QWidget* parent = nullptr);
+    ~frmEntDados() override;
+
+    void activated() override;
+
+    // Window state
+    const QString& dataFileName() const { return dataFileName_; }
+    const QString& changedDataFileName() const { return changedDataFileName_; }
+    int editRow() const { return editRow_; }
+    bool dataEdited() const { return dataEdited_; }
+    // Rows deleted in the list since the last activation; each reads 0 and is counted once.
+    int deletedCount() const { return static_cast<int>(deletedRows.size()); }
+    int activeCount() const { return activeCount_; }
+
+    // The keyboard entry window of added points, when one was opened.
+    frmExpPontos* addedPointsWindow() const { return expPontos.get(); }
+
+    // Point list operations (rows numbered from 1).
+    int listRowCount() const override;
+    void appendListRow(const QString& text) override;
+    void setListRowText(int row, const QString& text) override;
+    void setListRowValue(int row, int column, const QString& text) override;
+    void removeAllListRows() override;
+    void keyboardEntryCancelled() override;
+    void keyboardEntryEnded() override;
+
+    // Writes the report header and data section to the chosen destination.
+    void GravaSaidaCalc();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void createDataFrame();
+    void connectHandlers();
+
+    void optFile_Click();
+    void optKeyboard_Click();
+    void lvwDados_Click(QTreeWidgetItem* item);
+    void cmmdataOk_Click();
+    void optDestFile_Click();
+    void optDestPrinter_Click();
+    void optDestNone_Click();
+    void cmdDesenha_Click();
+    void cmmhelp_Click();
+    void Command1_Click();
+    void cmmStop_Click();
+
+    void readDataFileIntoList(const QString& path);
+    void deleteRow(int row);
+    void changeRow(int row, bool withConcentration);
+    bool txtConCorrigida_Validate();
+    bool txtRatCorrigida_Validate();
+    void endCorrection();
+    bool saveChangedPoints();
+    bool handOff();
+    void enableOutputChoice();
+
+    QTreeWidgetItem* rowItem(int row) const;
+    static void clearOptions(QButtonGroup* group);
+
+    Shell& shell;
+    SharedState& st;
+    std::unique_ptr<FieldValidator> validator;
+    std::unique_ptr<frmExpPontos> expPontos;
+
+    QString dataFileName_;
+    QString changedDataFileName_;
+    int editRow_ = 0;
+    bool dataEdited_ = false;
+    QSet<int> deletedRows;
+    int activeCount_ = 0;
+
+public:
+    // Controls, by their own names.
+    QTreeWidget* lvwDados = nullptr;
+    QGroupBox* fraDados = nullptr;
+    QLineEdit* txtUser = nullptr;
+    QLineEdit* txtExperiment = nullptr;
+    QLineEdit* txtRatUnit = nullptr;
+    QLineEdit* txtSubConUnit = nullptr;
+    QLineEdit* txtSubLigand = nullptr;
+    QLineEdit* w = nullptr;
+    QLabel* lblNumDatPoints = nullptr;
+    QGroupBox* fraSaida = nullptr;
+    QRadioButton* optDestPrinter = nullptr;
+    QRadioButton* optDestNone = nullptr;
+    QRadioButton* optDestFile = nullptr;
+    QGroupBox* fraTypEnter = nullptr;
+    QRadioButton* optKeyboard = nullptr;
+    QRadioButton* optFile = nullptr;
+    QPushButton* cmmdataOk = nullptr;
+    QPushButton* cmdDesenha = nullptr;
+    QPushButton* cmmhelp = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* cmmStop = nullptr;
+    QLabel* lblAlteraPonto = nullptr;
+    QLineEdit* txtConCorrigida = nullptr;
+    QLineEdit* txtRatCorrigida = nullptr;
+
+private:
+    QButtonGroup* outputGroup = nullptr;
+    QButtonGroup* sourceGroup = nullptr;
+};
+
+}  // namespace kinetra

@@ -1,0 +1,231 @@
+#include "entry/windows/frmExpPontos.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+
+#include "ui/FieldValidation.h"
+#include "format/NumberForms.h"
+#include "platform/Platform.h"
+
+namespace kinetra {
+
+namespace {
+
+const QString kCriticaTitle = QStringLiteral("Crítica de Dados");
+
+QLabel* makeLabel(QWidget* parent, const char* name, double left, double top, double width)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+                       twipsToPixels(255));
+    return label;
+}
+
+QLineEdit* makeField(QWidget* parent, const char* name, double left, double top)
+{
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(QLatin1String(name));
+    field->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(1000),
+                       twipsToPixels(285));
+    return field;
+}
+
+}  // namespace
+
+char localeDecimalSeparator()
+{
+    const QString point = QLocale().decimalPoint();
+    const char c = point.isEmpty() ? '.' : point.at(0).toLatin1();
+    return c == ',' ? ',' : '.';
+}
+
+frmExpPontos::frmExpPontos(Shell& hub, PointListHost& host, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      shell(hub), st(hub.state()), list(host)
+{
+    createControls();
+    connectHandlers();
+}
+
+frmExpPontos::~frmExpPontos() = default;
+
+void frmExpPontos::createControls()
+{
+    setObjectName(QStringLiteral("frmExpPontos"));
+    setWindowTitle(QStringLiteral("Entry of Experimental Points"));
+    setFixedSize(twipsToPixels(4560), twipsToPixels(1425));
+
+    lblConTeclado = makeLabel(this, "lblConTeclado", 360, 480, 2415);
+    txtConTeclado = makeField(this, "txtConTeclado", 3120, 360);
+    lblRatTeclado = makeLabel(this, "lblRatTeclado", 360, 780, 2415);
+    txtRatTeclado = makeField(this, "txtRatTeclado", 3120, 720);
+    setTabOrder(txtConTeclado, txtRatTeclado);
+}
+
+void frmExpPontos::connectHandlers()
+{
+    validator = std::make_unique<FieldValidator>(this);
+    validator->addField(txtConTeclado, [this] { return txtConTeclado_Validate(); });
+    validator->addField(txtRatTeclado, [this] { return txtRatTeclado_Validate(); });
+    validator->addEnterAsTab(txtConTeclado);
+    validator->addEnterAsTab(txtRatTeclado);
+}
+
+void frmExpPontos::activation()
+{
+    st.savedPointCount = st.pointCount;
+    move(twipsToPixels(7000), twipsToPixels(6000));
+
+    // the row of the point about to be typed: an existing row beyond the counted points
+    // (emptied by a hand-off, or made before a return here) is reused
+    const int n = st.nextPointNumber;
+    const int rows = list.listRowCount();
+    if (st.savedPointCount < rows && n <= rows)
+        list.setListRowText(n, QString::number(n));
+    else
+        list.appendListRow(QString::number(n));
+
+    const QString number = QString::number(n);
+    lblConTeclado->setText(QStringLiteral("Concentration of Point ") + number);
+    lblRatTeclado->setText(QStringLiteral("Rate of Point ") + number);
+    txtConTeclado->clear();
+    txtRatTeclado->clear();
+    txtConTeclado->setFocus(Qt::OtherFocusReason);
+}
+
+bool frmExpPontos::refusePointBeyondLimit()
+{
+    if (st.nextPointNumber <= kMaxPoints) return false;
+    shell.platform().message(
+        this,
+        QStringLiteral("A data set holds at most %1 points: no further point can be entered.")
+            .arg(kMaxPoints),
+        QStringLiteral("Kinetra"), MessageIcon::Information);
+    return true;
+}
+
+void frmExpPontos::runFreshEntry()
+{
+    setModal(true);
+    activation();
+    exec();
+}
+
+bool frmExpPontos::showForAddedPoints()
+{
+    if (isVisible()) {
+        raise();
+        activateWindow();
+        return true;
+    }
+    if (refusePointBeyondLimit()) return false;
+    setModal(false);
+    show();
+    activation();
+    raise();
+    activateWindow();
+    return true;
+}
+
+void frmExpPontos::endEntry()
+{
+    if (!isVisible()) return;
+    hide();
+    st.pointCount = static_cast<std::int16_t>(st.nextPointNumber - 1);
+}
+
+void frmExpPontos::closeFromProgram()
+{
+    closingFromProgram = true;
+    close();
+    closingFromProgram = false;
+}
+
+bool frmExpPontos::txtConTeclado_Validate()
+{
+    const auto value = parseDecimal(txtConTeclado->text().toStdString(), localeDecimalSeparator());
+    if (!value || *value <= 0.0) {
+        shell.platform().message(this, QStringLiteral("Wrong Concentration"), kCriticaTitle,
+                                 MessageIcon::Critical);
+        return false;
+    }
+    list.setListRowValue(st.nextPointNumber, 1,
+                         QString::fromStdString(formatE7(*value, localeDecimalSeparator())));
+    // the focus moves on to the rate, which starts empty
+    lblRatTeclado->setText(QStringLiteral("Rate of Point ") + QString::number(st.nextPointNumber));
+    txtRatTeclado->clear();
+    return true;
+}
+
+bool frmExpPontos::txtRatTeclado_Validate()
+{
+    const auto value = parseDecimal(txtRatTeclado->text().toStdString(), localeDecimalSeparator());
+    if (!value || *value <= 0.0) {
+        shell.platform().message(this, QStringLiteral("Wrong Rate"), kCriticaTitle,
+                                 MessageIcon::Critical);
+        return false;
+    }
+    list.setListRowValue(st.nextPointNumber, 2,
+                         QString::fromStdString(formatE7(*value, localeDecimalSeparator())));
+    st.nextPointNumber = static_cast<std::int16_t>(st.nextPointNumber + 1);
+
+    const bool another = shell.askChoice(ChoiceId::frmoutroponto) != QLatin1String("optno");
+    // the arrays hold 200 points: a 201st is refused and the entry ends with the 200
+    if (!another || refusePointBeyondLimit()) {
+        hide();
+        st.pointCount = static_cast<std::int16_t>(st.nextPointNumber - 1);
+        list.keyboardEntryEnded();
+        return true;
+    }
+    prepareNextRow();
+    // the focus wraps to the concentration, which names the new point and starts empty
+    lblConTeclado->setText(QStringLiteral("Concentration of Point ") +
+                           QString::number(st.nextPointNumber));
+    txtConTeclado->clear();
+    activateWindow();
+    return true;
+}
+
+void frmExpPontos::prepareNextRow()
+{
+    const int n = st.nextPointNumber;
+    if (list.listRowCount() < n)
+        list.appendListRow(QString::number(n));
+    else
+        list.setListRowText(n, QString::number(n));
+}
+
+void frmExpPontos::closeEvent(QCloseEvent* event)
+{
+    if (closingFromProgram || !isVisible()) {
+        event->accept();
+        QDialog::setVisible(false);
+        return;
+    }
+    event->ignore();
+    askCancel();
+}
+
+// Escape behaves as the close box.
+void frmExpPontos::reject()
+{
+    if (isVisible()) askCancel();
+}
+
+void frmExpPontos::askCancel()
+{
+    if (shell.askChoice(ChoiceId::frmfechar) != QLatin1String("optyes")) {
+        activateWindow();
+        return;
+    }
+    hide();
+    list.removeAllListRows();
+    list.keyboardEntryCancelled();
+    st.pointCount = 0;
+}
+
+}  // namespace kinetra

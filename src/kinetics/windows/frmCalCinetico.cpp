@@ -1,0 +1,329 @@
+#include "kinetics/windows/frmCalCinetico.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "entry/windows/frmDadParcial.h"
+#include "kinetics/KineticResults.h"
+#include "report/ReportLines.h"
+
+namespace kinetra {
+
+namespace {
+
+const QString kCritica = QString::fromUtf8(kTitleCritica);
+const QString kWrongData = QString::fromUtf8(kTitleWrongData);
+
+// The points window was closed with its close box: the program is ending, so the
+// calculation stops without a message of its own.
+struct ProgramEnding {};
+
+// The user's decimal separator, for the numbers shown and reported.
+char localeSeparator()
+{
+    const QString point = QLocale().decimalPoint();
+    return point.size() == 1 && point.at(0).unicode() < 128 ? point.at(0).toLatin1() : '.';
+}
+
+QRect twipsRect(double left, double top, double width, double height)
+{
+    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+                 twipsToPixels(height));
+}
+
+template <class W>
+W* place(W* w, const char* name, double left, double top, double width, double height)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(twipsRect(left, top, width, height));
+    return w;
+}
+
+}  // namespace
+
+class frmCalCinetico::Hooks : public CalculationHooks {
+public:
+    explicit Hooks(frmCalCinetico& form) : w(form) {}
+
+    void askCurvePoints(SharedState&, int) override
+    {
+        if (!frmDadParcial::instance(w.shell).askPoints()) throw ProgramEnding{};
+    }
+    void showWarning(const std::string& message) override
+    {
+        w.shell.platform().message(&w, QString::fromStdString(message), kCritica,
+                                   MessageIcon::Critical);
+    }
+    void presentCurve(const SharedState&, const CurveResults& results) override
+    {
+        w.showCurveResults(results);
+        w.reportCurveResults(results);
+    }
+    char decimalSeparator() const override { return localeSeparator(); }
+
+private:
+    frmCalCinetico& w;
+};
+
+frmCalCinetico::frmCalCinetico(Shell& hub, QWidget* parent)
+    : ChildForm(parent), shell(hub), st(hub.state()), hooks(std::make_unique<Hooks>(*this))
+{
+    createControls();
+    connectHandlers();
+    placeInMainWindow();
+}
+
+frmCalCinetico::~frmCalCinetico() = default;
+
+void frmCalCinetico::createControls()
+{
+    setObjectName(QStringLiteral("frmCalCinetico"));
+    setWindowTitle(QStringLiteral("Kinetic Parameters Calculation"));
+    setClientSizeTwips(8400, 5940);
+
+    lblNumOfCurve = place(new QLabel(QStringLiteral("Number of Curves:"), this), "lblNumOfCurve",
+                          180, 120, 1815, 435);
+    lblNumOfCurve->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Command1 = place(new QPushButton(QStringLiteral("1"), this), "Command1", 1740, 120, 495, 315);
+    Label18 = place(new QLabel(QStringLiteral("or"), this), "Label18", 2460, 120, 375, 255);
+    Command2 = place(new QPushButton(QStringLiteral("2"), this), "Command2", 2760, 120, 495, 315);
+    txtNumOfCurve = place(new QLineEdit(this), "txtNumOfCurve", 480, 420, 555, 405);
+    txtNumOfCurve->setEnabled(false);  // the buttons fill it; the user cannot type in it
+
+    fraGrafico2 = place(new QGroupBox(QStringLiteral("Graph ?"), this), "fraGrafico2", 3720, 60,
+                        2595, 1155);
+    optGraSim = place(new QRadioButton(QStringLiteral("Yes"), fraGrafico2), "optGraSim", 240, 480,
+                      855, 195);
+    optGraNao = place(new QRadioButton(QStringLiteral("No"), fraGrafico2), "optGraNao", 1440, 480,
+                      855, 195);
+    fraGrafico2->setEnabled(false);
+    fraGrafico2->hide();
+
+    Command3 = place(new QPushButton(QStringLiteral("Stop"), this), "Command3", 6960, 120, 1095, 375);
+    Command3->setStyleSheet(QStringLiteral("background-color: rgb(255, 192, 192);"));
+    cmmhelp = place(new QPushButton(QStringLiteral("Help"), this), "cmmhelp", 6960, 600, 1095, 495);
+    cmmhelp->setStyleSheet(QStringLiteral("background-color: rgb(255, 224, 192);"));
+    QFont helpFont(QStringLiteral("Times New Roman"));
+    helpFont.setBold(true);
+    cmmhelp->setFont(helpFont);
+
+    createResultsFrame();
+}
+
+void frmCalCinetico::createResultsFrame()
+{
+    fraResultado = place(new QGroupBox(QStringLiteral("Results"), this), "fraResultado", 360, 1320,
+                         7455, 4155);
+    fraResultado->hide();
+
+    Label[1] = place(new QLabel(fraResultado), "Label1", 600, 420, 6615, 255);
+    Label[1]->setAlignment(Qt::AlignCenter);
+    Label[1]->setAutoFillBackground(true);
+    QPalette titlePalette = Label[1]->palette();
+    titlePalette.setColor(QPalette::Window, QColor(255, 224, 192));
+    Label[1]->setPalette(titlePalette);
+
+    static constexpr double kRowTops[7] = {900, 1320, 1740, 2160, 2580, 3000, 3420};
+    QFont rowFont(QStringLiteral("MS Sans Serif"));
+    rowFont.setPointSizeF(8.25);
+    rowFont.setBold(true);
+    for (int row = 0; row < 7; ++row) {
+        const QByteArray nameName = "Label" + QByteArray::number(2 + row);
+        const QByteArray valueName = "Label" + QByteArray::number(9 + row);
+        QLabel* name = place(new QLabel(fraResultado), nameName.constData(), 600, kRowTops[row],
+                             2055, 255);
+        name->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        if (row < 4) name->setFont(rowFont);
+
+        // The value texts look like read-only fields: window background, window text.
+        QLabel* value = place(new QLabel(fraResultado), valueName.constData(), 3120, kRowTops[row],
+                              3255, row == 3 ? 225 : 255);
+        value->setAutoFillBackground(true);
+        value->setBackgroundRole(QPalette::Base);
+        value->setForegroundRole(QPalette::Text);
+        Label[2 + row] = name;
+        Label[9 + row] = value;
+    }
+}
+
+void frmCalCinetico::connectHandlers()
+{
+    connect(Command1, &QPushButton::clicked, this, &frmCalCinetico::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmCalCinetico::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &frmCalCinetico::Command3_Click);
+    connect(cmmhelp, &QPushButton::clicked, this, &frmCalCinetico::cmmhelp_Click);
+    connect(txtNumOfCurve, &QLineEdit::textChanged, this, &frmCalCinetico::txtNumOfCurve_Change);
+    connect(optGraSim, &QRadioButton::clicked, this, &frmCalCinetico::optGraSim_Click);
+    connect(optGraNao, &QRadioButton::clicked, this, &frmCalCinetico::optGraNao_Click);
+}
+
+// Outer size 8520 x 6345, centred in the main window.
+void frmCalCinetico::placeInMainWindow()
+{
+    const QWidget* main = shell.mainWindow();
+    if (!main) return;
+    const double mainWidth = main->frameGeometry().width() / pixelsPerTwip();
+    const double mainHeight = main->frameGeometry().height() / pixelsPerTwip();
+    setFormGeometry((mainWidth - 8520) / 2, (mainHeight - 6345) / 2, 8520, 6345);
+    placed = true;
+}
+
+void frmCalCinetico::activated()
+{
+    if (!placed) placeInMainWindow();
+}
+
+void frmCalCinetico::Command1_Click()
+{
+    try {
+        Command2->setEnabled(false);
+        txtNumOfCurve->setText(QStringLiteral("1"));
+    } catch (...) {
+    }
+}
+
+void frmCalCinetico::Command2_Click()
+{
+    try {
+        Command1->setEnabled(false);
+        txtNumOfCurve->setText(QStringLiteral("2"));
+    } catch (...) {
+    }
+}
+
+void frmCalCinetico::Command3_Click()
+{
+    try {
+        shell.endProgram();
+    } catch (...) {
+    }
+}
+
+void frmCalCinetico::cmmhelp_Click()
+{
+    try {
+        shell.openHelp(this, QString::fromStdString(st.helpPath) + QStringLiteral("/helpkinetra.hlp"),
+                       3);
+    } catch (...) {
+    }
+}
+
+void frmCalCinetico::txtNumOfCurve_Change()
+{
+    // Everything the calculation throws ends here: a run-time failure (a report file that
+    // cannot be written, a number of curves that cannot be read) is shown as "Wrong Data".
+    try {
+        runCurves();
+    } catch (const ProgramEnding&) {
+        // the points window's close box ended the program: nothing more to do here
+    } catch (const RuntimeFailure& f) {
+        endCalculation(QString::fromStdString(failureText(f)), kWrongData, ReturnTo::Menu);
+    } catch (const std::exception& e) {
+        endCalculation(QString::fromStdString(failureText(51, e.what())), kWrongData,
+                       ReturnTo::Menu);
+    } catch (...) {
+        endCalculation(QString::fromStdString(failureText(51, "Internal error")), kWrongData,
+                       ReturnTo::Menu);
+    }
+}
+
+void frmCalCinetico::runCurves()
+{
+    txtNumOfCurve->setEnabled(false);
+    bool ok = false;
+    const double curves = QLocale().toDouble(txtNumOfCurve->text(), &ok);
+    if (!ok) throw RuntimeFailure(failure::TypeMismatch);
+
+    const CalculationOutcome out = runCalculation(st, work, makeWhole16(curves), *hooks);
+    if (out.end) {
+        endCalculation(QString::fromStdString(out.end->message),
+                       QString::fromStdString(out.end->title), out.end->returnTo);
+        return;
+    }
+    // The pages of the header, the data and every curve go to the printer as one job.
+    if (st.outputDestination == "P") shell.endReportJob();
+    showGraphQuestion();
+}
+
+void frmCalCinetico::showCurveResults(const CurveResults& results)
+{
+    fraResultado->show();
+    const ResultsTexts texts = resultsTexts(results, st.rateUnit, st.concUnit, localeSeparator());
+    Label[1]->setText(QString::fromStdString(texts.title));
+    for (int row = 0; row < 7; ++row) {
+        Label[2 + row]->setText(QString::fromUtf8(ResultsTexts::kRowNames[row]));
+        Label[9 + row]->setText(QString::fromStdString(texts.values[row]));
+    }
+}
+
+void frmCalCinetico::reportCurveResults(const CurveResults& results)
+{
+    const char sep = localeSeparator();
+    if (st.outputDestination == "F") {
+        if (st.outputFileName.empty()) return;
+        FileLineSink file(st.outputFileName, FileLineSink::Mode::Append);
+        writeLines(file, reportCurveLines(results, st.rateUnit, st.concUnit, ReportForm::File, sep));
+        file.close();
+    } else if (st.outputDestination == "P") {
+        if (!shell.reportJob()) shell.setReportJob(shell.platform().beginTextJob(QStringLiteral("Kinetra")));
+        TextPrintJob* job = shell.reportJob();
+        if (!job) throw RuntimeFailure(482, "Printer error");
+        writeLines(*job,
+                   reportCurveLines(results, st.rateUnit, st.concUnit, ReportForm::Printer, sep));
+    }
+}
+
+void frmCalCinetico::showGraphQuestion()
+{
+    fraGrafico2->setEnabled(true);
+    fraGrafico2->show();
+    // Neither answer is selected while the question waits.
+    for (QRadioButton* option : {optGraSim, optGraNao}) {
+        option->setAutoExclusive(false);
+        option->setChecked(false);
+        option->setAutoExclusive(true);
+    }
+}
+
+void frmCalCinetico::endCalculation(const QString& message, const QString& title, ReturnTo to)
+{
+    Shell& hub = shell;  // this window is gone once the hub has closed it
+    // A calculation that ended early prints no half report, now or with the next one.
+    hub.discardReportJob();
+    try {
+        hub.platform().message(this, message, title, MessageIcon::Critical);
+        hub.closeCalculation();
+        if (to == ReturnTo::DataEntry)
+            hub.showDataEntry();
+        else
+            hub.showMenu();
+    } catch (...) {
+    }
+}
+
+void frmCalCinetico::optGraSim_Click()
+{
+    Shell& hub = shell;
+    try {
+        st.considerBaseline = hub.askChoice(ChoiceId::frmrespostabaseline) == QLatin1String("optyes");
+        hub.closeCalculation();
+        hub.openGraph2();
+    } catch (...) {
+    }
+}
+
+void frmCalCinetico::optGraNao_Click()
+{
+    Shell& hub = shell;
+    try {
+        hub.closeCalculation();
+        hub.showMenu();
+    } catch (...) {
+    }
+}
+
+}  // namespace kinetra

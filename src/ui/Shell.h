@@ -1,0 +1,57 @@
+#pragma once
+// The hub's interface, which every window includes instead of other windows: windows never
+// construct each other; they ask the hub to switch. MDIForm1 implements it.
+
+#include <QString>
+#include <memory>
+
+#include "ui/ChoiceId.h"
+#include "platform/Platform.h"
+#include "state/SharedState.h"
+
+class QWidget;
+
+namespace kinetra {
+
+class Shell {
+public:
+    virtual ~Shell() = default;
+
+    virtual SharedState& state() = 0;
+    virtual Platform& platform() = 0;
+    // The main window, parent of every child window and modal dialog.
+    virtual QWidget* mainWindow() = 0;
+
+    // Window switches. "show" creates the window when it does not exist and activates it;
+    // "close" unloads (destroys) it.
+    virtual void showMenu() = 0;
+    virtual void startCalculation() = 0;   // reset, close the menu, show the data entry window
+    virtual void showDataEntry() = 0;
+    virtual void hideDataEntry() = 0;
+    virtual void closeDataEntry() = 0;
+    virtual void openGraph1() = 0;
+    virtual void closeGraph1() = 0;
+    virtual void openCalculation() = 0;
+    virtual void closeCalculation() = 0;
+    virtual void openGraph2() = 0;
+    virtual void closeGraph2() = 0;
+    virtual void endProgram() = 0;
+
+    // Shows a choice dialog modally (creating it on first use) and returns the object name
+    // of the option selected when it returns ("optyes", "optno", "optdelete", "optad",
+    // "optchange", "optok"), or an empty text when none is selected.
+    virtual QString askChoice(ChoiceId id) = 0;
+
+    // The printed report: begun at the hand-off, continued by each curve, ended by the
+    // calculation window after the last curve.
+    virtual void setReportJob(std::unique_ptr<TextPrintJob> job) = 0;
+    virtual TextPrintJob* reportJob() = 0;   // null when no job is open
+    virtual void endReportJob() = 0;         // ends the open job, if any
+    // Drops the open job without printing it (a calculation that ended early).
+    virtual void discardReportJob() = 0;
+
+    // Opens the help file at a topic (the caller builds the path by the help path rule).
+    virtual void openHelp(QWidget* parent, const QString& helpFile, int topic) = 0;
+};
+
+}  // namespace kinetra
