@@ -14,6 +14,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev
   # command line and JSON of kinetra-fit
   libcli11-dev nlohmann-json3-dev
+  # least squares and the t and F distributions of the fit statistics
+  libeigen3-dev libboost-math-dev
   # desktop integration checks
   desktop-file-utils appstream
   # XML well-formedness checks of exported graphs
