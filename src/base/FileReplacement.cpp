@@ -129,4 +129,41 @@ void replaceFile(const std::string& path, std::string_view bytes, FileReplacemen
     file.commit();
 }
 
+std::optional<std::string> fileIdentity(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode)) return std::nullopt;
+        return "inode " + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+    }
+    if (errno != ENOENT) return std::nullopt;
+    std::error_code ec;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+    if (ec) return std::nullopt;
+    return "path " + resolved.string();
+}
+
+std::optional<std::string> outputsClash(const std::vector<std::pair<std::string, std::string>>& outputs,
+                                        const std::vector<std::string>& inputs)
+{
+    std::vector<std::pair<std::string, std::string>> seen;  // label, identity
+    for (const auto& [label, path] : outputs) {
+        if (path.empty()) continue;
+        const std::optional<std::string> id = fileIdentity(path);
+        if (!id) continue;
+        for (const std::string& input : inputs) {
+            if (fileIdentity(input) == id)
+                return label + " " + path + " is the data file " + input +
+                       ": the output would overwrite it; name another file";
+        }
+        for (const auto& [otherLabel, other] : seen) {
+            if (other == *id)
+                return otherLabel + " and " + label + " name the same file " + path +
+                       ": one would overwrite the other; name two files";
+        }
+        seen.emplace_back(label, *id);
+    }
+    return std::nullopt;
+}
+
 }  // namespace kinetra

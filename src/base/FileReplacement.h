@@ -5,8 +5,11 @@
 // permissions; a symbolic link is followed and the file it names replaced.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "base/RuntimeFailure.h"
 
@@ -42,5 +45,17 @@ private:
 // The whole file in one go: created, written and committed.
 void replaceFile(const std::string& path, std::string_view bytes, FileReplacement::OtherTargets others,
                  FileAccess access = FileAccess::Write);
+
+// What tells two names of one file apart from two files: the device and inode of an existing
+// regular file, the resolved path of one not made yet. Nothing for a device, a pipe or a
+// directory (nothing is replaced there) nor for a name that cannot be looked at (its own
+// failure comes when it is read or written).
+std::optional<std::string> fileIdentity(const std::string& path);
+
+// An output named as one of the inputs, or two outputs named as one file, would overwrite
+// what it is made from or what was just written. `outputs` holds each output's label (the
+// option that names it) and path; empty paths are passed over. The message, or nothing.
+std::optional<std::string> outputsClash(const std::vector<std::pair<std::string, std::string>>& outputs,
+                                        const std::vector<std::string>& inputs);
 
 }  // namespace kinetra

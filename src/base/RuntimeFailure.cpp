@@ -17,6 +17,8 @@ std::string standardDescription(int number)
     switch (number) {
     case failure::InvalidArgument: return "Invalid procedure call or argument";
     case failure::Overflow: return "Overflow";
+    case failure::OutOfMemory: return "Out of memory";
+    case failure::InternalError: return "Internal error";
     case failure::SubscriptOutOfRange: return "Subscript out of range";
     case failure::DivisionByZero: return "Division by zero";
     case failure::TypeMismatch: return "Type mismatch";
@@ -25,6 +27,7 @@ std::string standardDescription(int number)
     case failure::InputPastEndOfFile: return "Input past end of file";
     case failure::PermissionDenied: return "Permission denied";
     case failure::PathFileAccessError: return "Path/File access error";
+    case failure::PrinterError: return "Printer error";
     default: return "Application-defined or object-defined error";
     }
 }
@@ -32,6 +35,21 @@ std::string standardDescription(int number)
 std::string failureText(int number, const std::string& description)
 {
     return "Error\r\n\r\nErro Number: " + std::to_string(number) + "\r\nDescription: " + description;
+}
+
+RuntimeFailure failureOf(const std::exception_ptr& thrown)
+{
+    try {
+        std::rethrow_exception(thrown);
+    } catch (const RuntimeFailure& f) {
+        return f;
+    } catch (const std::bad_alloc&) {
+        return RuntimeFailure(failure::OutOfMemory);
+    } catch (const std::exception& e) {
+        return RuntimeFailure(failure::InternalError, std::string("Internal error: ") + e.what());
+    } catch (...) {
+        return RuntimeFailure(failure::InternalError);
+    }
 }
 
 int failureNumberForErrno(int err, FileAccess access)

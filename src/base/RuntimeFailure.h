@@ -6,6 +6,7 @@
 // drawing) and shown with failureText().
 
 #include <exception>
+#include <new>
 #include <string>
 
 namespace kinetra {
@@ -13,14 +14,17 @@ namespace kinetra {
 namespace failure {
 constexpr int InvalidArgument = 5;      // e.g. the logarithm of a number not above 0
 constexpr int Overflow = 6;
+constexpr int OutOfMemory = 7;
 constexpr int SubscriptOutOfRange = 9;
 constexpr int DivisionByZero = 11;
 constexpr int TypeMismatch = 13;
+constexpr int InternalError = 51;     // a fault of the program itself, not of the data
 constexpr int FileNotFound = 53;
 constexpr int DiskFull = 61;
 constexpr int InputPastEndOfFile = 62;
 constexpr int PermissionDenied = 70;
 constexpr int PathFileAccessError = 75;
+constexpr int PrinterError = 482;
 }  // namespace failure
 
 class RuntimeFailure : public std::exception {
@@ -45,6 +49,10 @@ std::string standardDescription(int number);
 // "Error" CR LF CR LF "Erro Number: " n CR LF "Description: " d
 std::string failureText(int number, const std::string& description);
 inline std::string failureText(const RuntimeFailure& f) { return failureText(f.number(), f.description()); }
+
+// The failure any exception stands for: a RuntimeFailure as it is, an exhausted memory as
+// failure 7, anything else as an internal failure (51) with its text.
+RuntimeFailure failureOf(const std::exception_ptr& thrown);
 
 // The failure number for a system error code (errno) of opening, reading or writing a file:
 // 53 no such file to read, 70 permission denied or read-only, 61 disk full (also a quota or

@@ -465,4 +465,12 @@ double leadingNumber(std::string_view text, char sep)
     return convertNumber(text.substr(0, length), sep, nullptr).value_or(0.0);
 }
 
+std::string trimBlanks(std::string_view text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
 }  // namespace kinetra

@@ -62,4 +62,7 @@ std::optional<double> parseDecimal(std::string_view text, char sep = '.', bool* 
 // ("1E999") reads 0, like a text without a number; one too small to hold reads 0.
 double leadingNumber(std::string_view text, char sep = '.');
 
+// A label with its leading and trailing blanks removed; tabs and other white space stay.
+std::string trimBlanks(std::string_view text);
+
 }  // namespace kinetra

@@ -57,14 +57,6 @@ bool strictlyInsideAsDrawn(double value, float lo, float hi)
     return lo < f && f < hi;
 }
 
-std::string trimBlanks(std::string_view text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(' ');
-    return std::string(text.substr(first, last - first + 1));
-}
-
 std::string axisTitle(const SharedState& st)
 {
     return trimBlanks("Log [ " + trimBlanks(st.ligandName) + " ]  ( " + trimBlanks(st.concUnit) + " )");

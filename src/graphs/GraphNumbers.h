@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "format/NumberForms.h"
 #include "state/SharedState.h"
 
 namespace kinetra::graphs {
@@ -41,8 +42,5 @@ std::string axisTitle(const SharedState& st);
 
 // Number of characters of a UTF-8 text (the bytes that do not continue a character).
 std::size_t characterCount(std::string_view utf8);
-
-// Leading and trailing blanks removed.
-std::string trimBlanks(std::string_view text);
 
 }  // namespace kinetra::graphs

@@ -528,19 +528,18 @@ TEST_F(FaultTest, ReportsAndGraphsThatCannotBeWrittenAreSaidSo)
         const char* what;
         std::vector<std::string> args;
         std::vector<std::string> said;
-        bool fitRuns;  // the fit still runs (a graph fails, not the report)
     };
     std::vector<Case> cases = {
-        {"--report inside a regular file", {"--report", plain + "/report.txt"}, {"Erro Number: 75"}, false},
-        {"--report onto a directory", {"--report", dir.string()}, {"Erro Number: 75"}, false},
-        {"--report where no file can be made", {"--report", "/proc/kinetra_report.txt"}, {"Erro Number: "}, false},
-        {"--graph1 inside a regular file", {"--graph1", plain + "/g1.svg"}, {"Erro Number: 75"}, true},
-        {"--graph2 inside a regular file", {"--graph2", plain + "/g2.svg"}, {"Erro Number: 75"}, true},
+        {"--report inside a regular file", {"--report", plain + "/report.txt"}, {"Erro Number: 75"}},
+        {"--report onto a directory", {"--report", dir.string()}, {"Erro Number: 75"}},
+        {"--report where no file can be made", {"--report", "/proc/kinetra_report.txt"}, {"Erro Number: "}},
+        {"--graph1 inside a regular file", {"--graph1", plain + "/g1.svg"}, {"Erro Number: 75"}},
+        {"--graph2 inside a regular file", {"--graph2", plain + "/g2.svg"}, {"Erro Number: 75"}},
     };
     if (haveFull) {
-        cases.push_back({"--report onto a full disk", {"--report", "/dev/full"}, {"Erro Number: 61", "Disk full"}, false});
-        cases.push_back({"--graph1 onto a full disk", {"--graph1", "/dev/full"}, {"Erro Number: 61", "Disk full"}, true});
-        cases.push_back({"--graph2 onto a full disk", {"--graph2", "/dev/full"}, {"Erro Number: 61", "Disk full"}, true});
+        cases.push_back({"--report onto a full disk", {"--report", "/dev/full"}, {"Erro Number: 61", "Disk full"}});
+        cases.push_back({"--graph1 onto a full disk", {"--graph1", "/dev/full"}, {"Erro Number: 61", "Disk full"}});
+        cases.push_back({"--graph2 onto a full disk", {"--graph2", "/dev/full"}, {"Erro Number: 61", "Disk full"}});
     }
     for (const Case& c : cases) {
         for (const bool asJson : {false, true}) {
@@ -555,7 +554,8 @@ TEST_F(FaultTest, ReportsAndGraphsThatCannotBeWrittenAreSaidSo)
             if (asJson) {
                 const std::vector<json> objects = jsonLines(r.out, what);
                 ASSERT_EQ(objects.size(), 1u) << what;
-                EXPECT_EQ(objects[0]["curves"].size(), c.fitRuns ? 1u : 0u) << what;
+                // an output that cannot be written is lost alone: the fit still runs
+                EXPECT_EQ(objects[0]["curves"].size(), 1u) << what;
             }
         }
     }
