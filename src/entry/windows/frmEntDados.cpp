@@ -14,20 +14,17 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "ui/FieldValidation.h"
-#include "entry/DataFileReader.h"
-#include "entry/HandOff.h"
+#include "base/RuntimeFailure.h"
 #include "format/NumberForms.h"
 #include "platform/Platform.h"
-#include "report/ReportLines.h"
-#include "base/RuntimeFailure.h"
+#include "ui/FieldValidation.h"
+#include "ui/WindowReport.h"
 
 namespace kinetra {
 
 namespace {
 
 const QString kCriticaTitle = QStringLiteral("Crítica de Dados");
-const QString kWrongDataTitle = QStringLiteral("Wrong Data");
 const QString kSaveDialogTitle = QStringLiteral("Output File name for Kinetic Parameters");
 
 void placeTwips(QWidget* widget, double left, double top, double width, double height)
@@ -339,43 +336,22 @@ void frmEntDados::optFile_Click()
 
 void frmEntDados::readDataFileIntoList(const QString& path)
 {
-    std::vector<ReadRecord> records;
-    try {
-        records = readDataFile(localPath(path), [this](int) {
-            shell.platform().message(this, QString::fromUtf8(kReadWarningText), kCriticaTitle,
-                                     MessageIcon::Critical);
-        });
-    } catch (const RuntimeFailure& f) {
+    DataSetAnalysis analysis(st, localeDecimalSeparator());
+    const ListedFile listed = analysis.readDataFile(localPath(path), [this](int) {
+        shell.platform().message(this, QString::fromUtf8(kReadWarningText), kCriticaTitle, MessageIcon::Critical);
+    });
+    if (listed.failure) {
         Shell& hub = shell;
-        hub.platform().message(this, fromStd(failureText(f)), kWrongDataTitle,
+        hub.platform().message(this, fromStd(listed.failure->message), fromStd(listed.failure->title),
                                MessageIcon::Critical);
         hub.closeDataEntry();
         hub.showMenu();
         return;
-    } catch (const std::exception& e) {
-        Shell& hub = shell;
-        hub.platform().message(this, fromStd(failureText(failure::PathFileAccessError, e.what())),
-                               kWrongDataTitle, MessageIcon::Critical);
-        hub.closeDataEntry();
-        hub.showMenu();
-        return;
     }
-
-    const QChar sep = QLatin1Char(localeDecimalSeparator());
     removeAllListRows();
-    int k = 0;
-    for (const ReadRecord& record : records) {
-        ++k;
-        new QTreeWidgetItem(lvwDados, QStringList{
-                                          QString::number(k),
-                                          fromStd(record.concentrationText).replace(QLatin1Char('.'), sep),
-                                          fromStd(record.rateText).replace(QLatin1Char('.'), sep)});
-    }
-    st.pointCount = static_cast<std::int16_t>(k);
-    st.nextPointNumber = static_cast<std::int16_t>(k + 1);
-    st.loopIndex = k;
+    for (const ListRow& row : listed.rows)
+        new QTreeWidgetItem(lvwDados, QStringList{fromStd(row.number), fromStd(row.concentration), fromStd(row.rate)});
     activeCount_ = listRowCount() - deletedCount();
-    st.savedPointCount = static_cast<std::int16_t>(activeCount_);
 
     fraTypEnter->setEnabled(false);
     optFile->setEnabled(false);
@@ -540,17 +516,7 @@ void frmEntDados::optDestNone_Click()
 
 void frmEntDados::cmdDesenha_Click()
 {
-    bool handedOn = false;
-    try {
-        handedOn = handOff();
-    } catch (const RuntimeFailure& f) {
-        shell.platform().message(this, fromStd(failureText(f)), kWrongDataTitle,
-                                 MessageIcon::Critical);
-    } catch (const std::exception& e) {
-        shell.platform().message(this, fromStd(failureText(failure::TypeMismatch, e.what())),
-                                 kWrongDataTitle, MessageIcon::Critical);
-    }
-    if (!handedOn) return;
+    if (!handOff()) return;
     Shell& hub = shell;
     hub.hideDataEntry();
     hub.openGraph1();
@@ -571,25 +537,24 @@ std::vector<ListRow> listRows(const QTreeWidget* list)
 
 }  // namespace
 
+ReportLabels frmEntDados::labels() const
+{
+    return ReportLabels{toStd(txtUser->text()),       toStd(txtExperiment->text()), toStd(txtRatUnit->text()),
+                        toStd(txtSubConUnit->text()), toStd(txtSubLigand->text()),  toStd(w->text())};
+}
+
 bool frmEntDados::saveChangedPoints()
 {
     const QString path = shell.platform().saveFileName(this, kSaveDialogTitle, QDir::currentPath());
     changedDataFileName_ = path;
     if (path.isEmpty()) return true;
-
-    // the writing copy runs on a scratch record: a file that cannot be written leaves the
-    // shared arrays and the list as they were
-    SharedState scratch = st;
-    const HandOffCopy copy =
-        copyListToState(scratch, listRows(lvwDados), deletedCount(), localeDecimalSeparator());
     try {
-        writeFileAtomically(localPath(path), copy.savedLines);
+        DataSetAnalysis(st, localeDecimalSeparator()).savePoints(localPath(path), listRows(lvwDados), deletedCount());
     } catch (const RuntimeFailure& f) {
-        shell.platform().message(
-            this,
-            QStringLiteral("The data points could not be saved in the file %1\r\n%2")
-                .arg(path, fromStd(f.description())),
-            kCriticaTitle, MessageIcon::Critical);
+        shell.platform().message(this,
+                                 QStringLiteral("The data points could not be saved in the file %1\r\n%2")
+                                     .arg(path, fromStd(f.description())),
+                                 kCriticaTitle, MessageIcon::Critical);
         return false;
     }
     return true;
@@ -604,21 +569,12 @@ bool frmEntDados::handOff()
         if (!saveChangedPoints()) return false;
     }
 
-    const char sep = localeDecimalSeparator();
+    DataSetAnalysis analysis(st, localeDecimalSeparator());
     std::vector<ListRow> rows = listRows(lvwDados);
-    const int deleted = deletedCount();
-    const HandOffCopy copy = copyListToState(st, rows, deleted, sep);
-
-    st.rateUnit = toStd(txtRatUnit->text().trimmed());
-    st.concUnit = toStd(txtSubConUnit->text().trimmed());
-    st.ligandName = toStd(txtSubLigand->text().trimmed());
-
-    OrdenaVetor(st, copy.activeCount, deleted);
-    // the points actually handed on: rows that ran out, or a list whose points were not
-    // yet counted, never leave pointCount disagreeing with the arrays
-    st.pointCount = static_cast<std::int16_t>(copy.activeCount);
-
-    rewriteList(st, rows, copy.activeCount, sep);
+    if (const std::optional<CalculationEnd> failed = analysis.handOff(rows, deletedCount(), labels())) {
+        shell.platform().message(this, fromStd(failed->message), fromStd(failed->title), MessageIcon::Critical);
+        return false;
+    }
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         QTreeWidgetItem* item = lvwDados->topLevelItem(i);
         item->setText(0, fromStd(rows[static_cast<std::size_t>(i)].number));
@@ -626,79 +582,23 @@ bool frmEntDados::handOff()
         item->setText(2, fromStd(rows[static_cast<std::size_t>(i)].rate));
     }
     deletedRows.clear();
-    activeCount_ = copy.activeCount;
-    st.nextPointNumber = static_cast<std::int16_t>(st.pointCount + 1);
-
-    if (st.outputDestination != "N") GravaSaidaCalc();
+    activeCount_ = analysis.activeCount();
+    GravaSaidaCalc(analysis, rows);
     return true;
 }
 
-void frmEntDados::GravaSaidaCalc()
+void frmEntDados::GravaSaidaCalc(DataSetAnalysis& analysis, const std::vector<ListRow>& rows)
 {
-    const bool toFile = st.outputDestination == "F";
-    const bool toPrinter = st.outputDestination == "P";
-    if (!toFile && !toPrinter) return;
-    if (toFile && st.outputFileName.empty()) return;
-
-    ReportHeader header;
-    const ReportClock now = currentDateTime();
-    header.date = now.date;
-    header.time = now.time;
-    header.user = toStd(txtUser->text());
-    header.experiment = toStd(txtExperiment->text());
-    header.rateUnit = toStd(txtRatUnit->text());
-    header.concUnit = toStd(txtSubConUnit->text());
-    header.ligand = toStd(txtSubLigand->text());
-    header.numberOfPoints = toStd(w->text());
-    header.fileName = st.outputFileName;
-
-    // the points handed on stand sorted in rows 1..activeCount
-    std::vector<ListedPoint> points;
-    for (int row = 1; row <= activeCount_; ++row) {
-        const QTreeWidgetItem* item = rowItem(row);
-        if (!item) break;
-        points.push_back({toStd(item->text(1)), toStd(item->text(2))});
-    }
-    const char sep = localeDecimalSeparator();
-    const ReportForm form = toFile ? ReportForm::File : ReportForm::Printer;
-    const std::vector<std::string> headerLines = reportHeaderLines(header, form);
-    const std::vector<std::string> dataLines = reportDataLines(points, form, sep);
-
-    if (toFile) {
-        try {
-            FileLineSink sink(st.outputFileName, FileLineSink::Mode::Create);
-            writeLines(sink, headerLines);
-            writeLines(sink, dataLines);
-            sink.close();
-        } catch (const RuntimeFailure& f) {
-            // the analysis goes on without a report rather than failing later on the file
-            const QString path = fromStd(st.outputFileName);
-            st.outputFileName.clear();
-            shell.platform().message(
-                this,
-                QStringLiteral("The report file %1 cannot be written (%2).\r\n"
-                               "The calculation goes on without a report.")
-                    .arg(path, fromStd(f.description())),
-                kCriticaTitle, MessageIcon::Critical);
-        }
-        return;
-    }
-
-    try {
-        std::unique_ptr<TextPrintJob> job =
-            shell.platform().beginTextJob(QStringLiteral("Kinetra report"));
-        writeLines(*job, headerLines);
-        writeLines(*job, dataLines);
-        shell.setReportJob(std::move(job));
-    } catch (const RuntimeFailure& f) {
-        shell.platform().message(
-            this,
-            QStringLiteral("The report cannot be printed (%1).\r\n"
-                           "The calculation goes on without a report.")
-                .arg(fromStd(f.description())),
-            kCriticaTitle, MessageIcon::Critical);
-        st.outputDestination = "N";  // the calculation goes on without a report
-    }
+    const std::unique_ptr<ReportOutput> output = chosenReportOutput(shell);
+    const bool printer = st.outputDestination == "P";
+    const QString path = fromStd(st.outputFileName);
+    const std::optional<RuntimeFailure> failed = analysis.startReport(output.get(), labels(), currentDateTime(), rows);
+    if (!failed) return;
+    const QString reason = fromStd(failed->description());
+    const QString text = printer ? QStringLiteral("The report cannot be printed (%1).").arg(reason)
+                                 : QStringLiteral("The report file %1 cannot be written (%2).").arg(path, reason);
+    shell.platform().message(this, text + QStringLiteral("\r\nThe calculation goes on without a report."),
+                             kCriticaTitle, MessageIcon::Critical);
 }
 
 // ------------------------------------------------------------------------- commands

@@ -7,6 +7,7 @@
 #include <QString>
 #include <memory>
 
+#include "entry/DataSetAnalysis.h"
 #include "ui/ChildForm.h"
 #include "ui/Shell.h"
 #include "entry/windows/frmExpPontos.h"
@@ -53,8 +54,6 @@ public:
     void keyboardEntryCancelled() override;
     void keyboardEntryEnded() override;
 
-    // Writes the report header and data section to the chosen destination.
-    void GravaSaidaCalc();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -85,6 +84,10 @@ private:
     void endCorrection();
     bool saveChangedPoints();
     bool handOff();
+    ReportLabels labels() const;
+    // Writes the report header and data section to the chosen destination; a report that
+    // cannot be begun is said, and the analysis goes on without it.
+    void GravaSaidaCalc(DataSetAnalysis& analysis, const std::vector<ListRow>& rows);
     void enableOutputChoice();
 
     QTreeWidgetItem* rowItem(int row) const;
