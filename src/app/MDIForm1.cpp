@@ -9,6 +9,7 @@
 
 #include "ui/ChoiceDialog.h"
 #include "app/frmMenu.h"
+#include "entry/windows/frmDadParcial.h"
 #include "entry/windows/frmEntDados.h"
 #include "graphs/windows/frmGrafico1.h"
 #include "graphs/windows/frmGrafico2.h"
@@ -246,6 +247,14 @@ void MDIForm1::deliverActivation()
 }
 
 // ------------------------------------------------------------------ choice dialogs
+
+frmDadParcial& MDIForm1::pointsWindow()
+{
+    if (!points) points = new frmDadParcial(*this, this);
+    return *points;
+}
+
+bool MDIForm1::askCurvePoints() { return pointsWindow().askPoints(); }
 
 QString MDIForm1::askChoice(ChoiceId id)
 {

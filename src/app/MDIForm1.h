@@ -17,6 +17,7 @@ class QMdiSubWindow;
 namespace kinetra {
 
 class ChoiceDialog;
+class frmDadParcial;
 class frmMenu;
 
 class MDIForm1 : public QMainWindow, public Shell {
@@ -41,6 +42,7 @@ public:
     void openGraph2() override;
     void closeGraph2() override;
     void endProgram() override;
+    bool askCurvePoints() override;
     QString askChoice(ChoiceId id) override;
     void setReportJob(std::unique_ptr<TextPrintJob> job) override;
     TextPrintJob* reportJob() override { return report.get(); }
@@ -54,6 +56,8 @@ public:
     QWidget* graph1Window() const;
     QWidget* calculationWindow() const;
     QWidget* graph2Window() const;
+    // The points window of the run, created on first use.
+    frmDadParcial& pointsWindow();
     // The existing instance of a choice dialog, or null.
     ChoiceDialog* choiceDialog(ChoiceId id) const;
     QMdiArea* workspace() const { return area; }
@@ -93,6 +97,7 @@ private:
     QMdiArea* area = nullptr;
     std::array<ChildSlot, ChildCount> children;
     std::array<QPointer<ChoiceDialog>, 7> choices;
+    QPointer<frmDadParcial> points;
     std::unique_ptr<TextPrintJob> report;
     QPointer<ChildForm> lastActivated;
     bool activationQueued = false;

@@ -210,10 +210,18 @@ FileLineSink::~FileLineSink()
     if (impl_->file != nullptr) std::fclose(impl_->file);
     // a report left behind by an exception is not put in the older one's place
     if (impl_->replacement && std::uncaught_exceptions() == impl_->uncaughtAtStart) {
-        try {
-            close();
-        } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor cannot say it
-        }
+        closeFromDestructor();
+    }
+}
+
+// A destructor cannot say that the file failed: the report then stays unwritten (an older
+// report keeps its place) and close() is where a caller that wants to know asks.
+void FileLineSink::closeFromDestructor() noexcept
+{
+    try {
+        close();
+    } catch (const std::exception&) {
+        impl_.reset();
     }
 }
 

@@ -71,6 +71,7 @@ public:
     void close();  // flushes and checks that everything reached the file
 
 private:
+    void closeFromDestructor() noexcept;
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

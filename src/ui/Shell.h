@@ -37,6 +37,11 @@ public:
     virtual void closeGraph2() = 0;
     virtual void endProgram() = 0;
 
+    // Shows the points window modally for curve st.curveNumber (created on first use, one
+    // for the whole run). True once a valid entry was stored in the shared record; false
+    // when the window was closed instead (the program ends).
+    virtual bool askCurvePoints() = 0;
+
     // Shows a choice dialog modally (creating it on first use) and returns the object name
     // of the option selected when it returns ("optyes", "optno", "optdelete", "optad",
     // "optchange", "optok"), or an empty text when none is selected.

@@ -13,6 +13,7 @@
 #include "base/FileReplacement.h"
 #include "report/ReportLines.h"
 #include "base/RuntimeFailure.h"
+#include "support/TempDir.h"
 
 namespace kinetra {
 namespace {
@@ -20,13 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using Others = FileReplacement::OtherTargets;
 
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using testing::slurp;
 
 int failureOf(const std::function<void()>& action)
 {
@@ -38,19 +33,14 @@ int failureOf(const std::function<void()>& action)
     return 0;
 }
 
-class Replacement : public ::testing::Test {
+class Replacement : public testing::TempDirTest {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() /
-              ("kinetra_replace_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        TempDirTest::SetUp();
         older = dir / "report.txt";
         std::ofstream(older, std::ios::binary) << kOlder;
     }
-    void TearDown() override { fs::remove_all(dir); }
     std::vector<std::string> names() const
     {
         std::vector<std::string> list;
@@ -59,7 +49,7 @@ protected:
         return list;
     }
     static constexpr const char* kOlder = "an older report, longer than the new one\r\n";
-    fs::path dir, older;
+    fs::path older;
 };
 
 TEST_F(Replacement, TheTargetChangesOnlyAtCommit)

@@ -18,6 +18,7 @@
 #include "graphs/GraphGeometry.h"
 #include "kinetics/SigmoidFit.h"
 #include "report/ReportLines.h"
+#include "support/TempDir.h"
 
 namespace kinetra::cli {
 namespace {
@@ -27,13 +28,7 @@ using nlohmann::json;
 
 std::string data(const std::string& name) { return std::string(KINETRA_TEST_DATA_DIR) + "/" + name; }
 
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using testing::slurp;
 
 void expectRelative(double actual, double expected, double tolerance, const std::string& what)
 {
@@ -71,19 +66,7 @@ CommandRun fit(std::vector<std::string> args)
     return r;
 }
 
-class FitCommandFiles : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("kinetra_fit_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
-};
+using FitCommandFiles = kinetra::testing::TempDirTest;
 
 TEST(FitCommand, WorkedCaseAsJson)
 {

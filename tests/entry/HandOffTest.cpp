@@ -14,6 +14,7 @@
 #include "entry/DataFileReader.h"
 #include "entry/HandOff.h"
 #include "base/RuntimeFailure.h"
+#include "support/TempDir.h"
 
 namespace kinetra {
 namespace {
@@ -228,34 +229,14 @@ TEST(SavedPointLine, ReadsBackAsADataFile)
     }
 }
 
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using testing::slurp;
 
-class AtomicWrite : public ::testing::Test {
+class AtomicWrite : public testing::TempDirTest {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("kinetra_atomic_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override
-    {
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir);
-    }
     std::size_t filesInDir() const
     {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
     }
-    fs::path dir;
 };
 
 int failureOf(const std::string& path, const std::vector<std::string>& lines)

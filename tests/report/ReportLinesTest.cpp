@@ -11,19 +11,14 @@
 #include "kinetics/SigmoidFit.h"
 #include "report/ReportLines.h"
 #include "base/RuntimeFailure.h"
+#include "support/TempDir.h"
 
 namespace kinetra {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using testing::slurp;
 
 std::string golden(const std::string& name) { return slurp(fs::path(KINETRA_TEST_DATA_DIR) / name); }
 
@@ -142,19 +137,7 @@ TEST(ReportClock, DateAndTimeForms)
     EXPECT_TRUE(std::regex_match(now.time, std::regex(R"(([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9])"))) << now.time;
 }
 
-class ReportFile : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("kinetra_report_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
-};
+using ReportFile = testing::TempDirTest;
 
 TEST_F(ReportFile, CreateReplacesAndAppendAdds)
 {

@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "ui/FieldValidation.h"
+#include "ui/HandlerGuard.h"
 
 namespace kinetra {
 
@@ -38,17 +39,6 @@ QString shortestNumber(double value)
 }
 
 }  // namespace
-
-frmDadParcial& frmDadParcial::instance(Shell& hub)
-{
-    QWidget* owner = hub.mainWindow();
-    if (owner) {
-        if (auto* existing = owner->findChild<frmDadParcial*>(QLatin1String(kObjectName),
-                                                              Qt::FindDirectChildrenOnly))
-            return *existing;
-    }
-    return *new frmDadParcial(hub, owner);
-}
 
 frmDadParcial::frmDadParcial(Shell& hub, QWidget* parent)
     : QDialog(parent), shell(hub), st(hub.state())
@@ -207,43 +197,42 @@ void frmDadParcial::moveFocusLater(QLineEdit* field)
 
 bool frmDadParcial::txtPrimPonto_Validate()
 {
-    try {
-        if (firstPointIsValid()) return true;
-        complain("Wrong First Point");
-    } catch (...) {
-    }
-    return false;
+    bool accepted = false;
+    runGuarded(shell.platform(), this, [&] {
+        accepted = firstPointIsValid();
+        if (!accepted) complain("Wrong First Point");
+    });
+    return accepted;
 }
 
 bool frmDadParcial::txtUltPonto_Validate()
 {
-    try {
+    bool accepted = false;
+    runGuarded(shell.platform(), this, [&] {
         // With a first point that leaves no room for a last point, the way back to the
         // first point stays open.
-        if (leavingToFirstPoint && noLastPointPossible()) return true;
-        if (!lastPointIsValid()) {
+        if (leavingToFirstPoint && noLastPointPossible()) {
+            accepted = true;
+        } else if (!lastPointIsValid()) {
             complain("Wrong Last Point");
-            return false;
+        } else {
+            accepted = st.curveNumber != 2 || storeChoice(std::nullopt);
         }
-        if (st.curveNumber != 2) return true;
-        return storeChoice(std::nullopt);
-    } catch (...) {
-    }
-    return false;
+    });
+    return accepted;
 }
 
 bool frmDadParcial::txtBaseline_Validate()
 {
-    try {
+    bool accepted = false;
+    runGuarded(shell.platform(), this, [&] {
         const std::optional<double> b = readNumber(txtBaseline);
-        if (!b || *b < 0) {
+        if (!b || *b < 0)
             complain("Base Line wrong");
-            return false;
-        }
-        return storeChoice(*b);
-    } catch (...) {
-    }
-    return false;
+        else
+            accepted = storeChoice(*b);
+    });
+    return accepted;
 }
 
 bool frmDadParcial::storeChoice(std::optional<double> baselineValue)

@@ -2,8 +2,8 @@
 // The points window "Points of Curve": asks modally for the first and last point of a
 // curve and, for the first curve, the baseline. Each field is checked when the focus is
 // about to leave it; once the last needed value is accepted the choice is stored in the
-// shared record and the window hides itself. One window serves the whole run: it is
-// created at its first use (under the main window) and only hidden between curves.
+// shared record and the window hides itself. One window serves the whole run: the hub
+// creates it at its first use (under the main window) and only hides it between curves.
 
 #include <QDialog>
 #include <QString>
@@ -22,9 +22,8 @@ class FieldValidator;
 class frmDadParcial : public QDialog {
     Q_OBJECT
 public:
-    // The window of this run, created on first use as a top-level window owned by the
-    // main window.
-    static frmDadParcial& instance(Shell& hub);
+    // A top-level window owned by `parent` (the main window).
+    frmDadParcial(Shell& hub, QWidget* parent);
     ~frmDadParcial() override;
 
     // Shows the window modally for curve st.curveNumber. Returns true once a complete,
@@ -42,8 +41,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    frmDadParcial(Shell& hub, QWidget* parent);
-
     void createControls();
     void connectHandlers();
     void activate();  // the steps of every showing

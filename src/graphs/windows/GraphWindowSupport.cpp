@@ -43,19 +43,6 @@ bool stillOpen(const QWidget* window)
     return window && window->isVisible();
 }
 
-std::string drawingFailureText(const std::exception_ptr& failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const RuntimeFailure& f) {
-        return failureText(f);
-    } catch (const std::bad_alloc&) {
-        return failureText(7, "Out of memory");
-    } catch (const std::exception& e) {
-        return failureText(51, std::string("Internal error: ") + e.what());
-    } catch (...) {
-        return failureText(51, "Internal error");
-    }
-}
+std::string drawingFailureText(const std::exception_ptr& failure) { return failureText(failureOf(failure)); }
 
 }  // namespace kinetra

@@ -7,9 +7,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "entry/windows/frmDadParcial.h"
+#include "entry/DataSetAnalysis.h"
 #include "kinetics/KineticResults.h"
-#include "report/ReportLines.h"
+#include "ui/HandlerGuard.h"
+#include "ui/WindowReport.h"
 
 namespace kinetra {
 
@@ -51,18 +52,14 @@ public:
 
     void askCurvePoints(SharedState&, int) override
     {
-        if (!frmDadParcial::instance(w.shell).askPoints()) throw ProgramEnding{};
+        if (!w.shell.askCurvePoints()) throw ProgramEnding{};
     }
     void showWarning(const std::string& message) override
     {
         w.shell.platform().message(&w, QString::fromStdString(message), kCritica,
                                    MessageIcon::Critical);
     }
-    void presentCurve(const SharedState&, const CurveResults& results) override
-    {
-        w.showCurveResults(results);
-        w.reportCurveResults(results);
-    }
+    void presentCurve(const SharedState&, const CurveResults& results) override { w.showCurveResults(results); }
     char decimalSeparator() const override { return localeSeparator(); }
 
 private:
@@ -179,37 +176,30 @@ void frmCalCinetico::activated()
 
 void frmCalCinetico::Command1_Click()
 {
-    try {
+    runGuarded(shell.platform(), this, [this] {
         Command2->setEnabled(false);
         txtNumOfCurve->setText(QStringLiteral("1"));
-    } catch (...) {
-    }
+    });
 }
 
 void frmCalCinetico::Command2_Click()
 {
-    try {
+    runGuarded(shell.platform(), this, [this] {
         Command1->setEnabled(false);
         txtNumOfCurve->setText(QStringLiteral("2"));
-    } catch (...) {
-    }
+    });
 }
 
 void frmCalCinetico::Command3_Click()
 {
-    try {
-        shell.endProgram();
-    } catch (...) {
-    }
+    runGuarded(shell.platform(), this, [this] { shell.endProgram(); });
 }
 
 void frmCalCinetico::cmmhelp_Click()
 {
-    try {
-        shell.openHelp(this, QString::fromStdString(st.helpPath) + QStringLiteral("/helpkinetra.hlp"),
-                       3);
-    } catch (...) {
-    }
+    runGuarded(shell.platform(), this, [this] {
+        shell.openHelp(this, QString::fromStdString(st.helpPath) + QStringLiteral("/helpkinetra.hlp"), 3);
+    });
 }
 
 void frmCalCinetico::txtNumOfCurve_Change()
@@ -220,13 +210,8 @@ void frmCalCinetico::txtNumOfCurve_Change()
         runCurves();
     } catch (const ProgramEnding&) {
         // the points window's close box ended the program: nothing more to do here
-    } catch (const RuntimeFailure& f) {
-        endCalculation(QString::fromStdString(failureText(f)), kWrongData, ReturnTo::Menu);
-    } catch (const std::exception& e) {
-        endCalculation(QString::fromStdString(failureText(51, e.what())), kWrongData,
-                       ReturnTo::Menu);
     } catch (...) {
-        endCalculation(QString::fromStdString(failureText(51, "Internal error")), kWrongData,
+        endCalculation(QString::fromStdString(failureText(failureOf(std::current_exception()))), kWrongData,
                        ReturnTo::Menu);
     }
 }
@@ -238,14 +223,16 @@ void frmCalCinetico::runCurves()
     const double curves = QLocale().toDouble(txtNumOfCurve->text(), &ok);
     if (!ok) throw RuntimeFailure(failure::TypeMismatch);
 
-    const CalculationOutcome out = runCalculation(st, work, makeWhole16(curves), *hooks);
+    // each curve's section goes to the report the user chose; a printed report is printed
+    // as one job once the last curve is in it
+    const std::unique_ptr<ReportOutput> report = chosenReportOutput(shell);
+    DataSetAnalysis analysis(st, localeSeparator());
+    const CalculationOutcome out = analysis.calculate(work, makeWhole16(curves), *hooks, report.get());
     if (out.end) {
         endCalculation(QString::fromStdString(out.end->message),
                        QString::fromStdString(out.end->title), out.end->returnTo);
         return;
     }
-    // The pages of the header, the data and every curve go to the printer as one job.
-    if (st.outputDestination == "P") shell.endReportJob();
     showGraphQuestion();
 }
 
@@ -257,23 +244,6 @@ void frmCalCinetico::showCurveResults(const CurveResults& results)
     for (int row = 0; row < 7; ++row) {
         Label[2 + row]->setText(QString::fromUtf8(ResultsTexts::kRowNames[row]));
         Label[9 + row]->setText(QString::fromStdString(texts.values[row]));
-    }
-}
-
-void frmCalCinetico::reportCurveResults(const CurveResults& results)
-{
-    const char sep = localeSeparator();
-    if (st.outputDestination == "F") {
-        if (st.outputFileName.empty()) return;
-        FileLineSink file(st.outputFileName, FileLineSink::Mode::Append);
-        writeLines(file, reportCurveLines(results, st.rateUnit, st.concUnit, ReportForm::File, sep));
-        file.close();
-    } else if (st.outputDestination == "P") {
-        if (!shell.reportJob()) shell.setReportJob(shell.platform().beginTextJob(QStringLiteral("Kinetra")));
-        TextPrintJob* job = shell.reportJob();
-        if (!job) throw RuntimeFailure(482, "Printer error");
-        writeLines(*job,
-                   reportCurveLines(results, st.rateUnit, st.concUnit, ReportForm::Printer, sep));
     }
 }
 
@@ -294,36 +264,34 @@ void frmCalCinetico::endCalculation(const QString& message, const QString& title
     Shell& hub = shell;  // this window is gone once the hub has closed it
     // A calculation that ended early prints no half report, now or with the next one.
     hub.discardReportJob();
-    try {
+    runGuarded(hub.platform(), this, [&] {
         hub.platform().message(this, message, title, MessageIcon::Critical);
         hub.closeCalculation();
         if (to == ReturnTo::DataEntry)
             hub.showDataEntry();
         else
             hub.showMenu();
-    } catch (...) {
-    }
+    });
 }
 
 void frmCalCinetico::optGraSim_Click()
 {
     Shell& hub = shell;
-    try {
-        st.considerBaseline = hub.askChoice(ChoiceId::frmrespostabaseline) == QLatin1String("optyes");
+    SharedState& state = st;
+    runGuarded(hub.platform(), this, [&] {
+        state.considerBaseline = hub.askChoice(ChoiceId::frmrespostabaseline) == QLatin1String("optyes");
         hub.closeCalculation();
         hub.openGraph2();
-    } catch (...) {
-    }
+    });
 }
 
 void frmCalCinetico::optGraNao_Click()
 {
     Shell& hub = shell;
-    try {
+    runGuarded(hub.platform(), this, [&hub] {
         hub.closeCalculation();
         hub.showMenu();
-    } catch (...) {
-    }
+    });
 }
 
 }  // namespace kinetra

@@ -44,7 +44,6 @@ private:
 
     void runCurves();
     void showCurveResults(const CurveResults& results);
-    void reportCurveResults(const CurveResults& results);
     void showGraphQuestion();
     // Message box of an ended calculation, then this window closes and the hub goes on.
     void endCalculation(const QString& message, const QString& title, ReturnTo to);

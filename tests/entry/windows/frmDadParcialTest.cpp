@@ -45,7 +45,7 @@ protected:
     }
 
     SharedState& st() { return hub->state(); }
-    frmDadParcial& window() { return frmDadParcial::instance(*hub); }
+    frmDadParcial& window() { return hub->pointsWindow(); }
     QLineEdit* field(const char* name) { return findControl<QLineEdit>(&window(), QLatin1String(name)); }
     QLabel* label(const char* name) { return findControl<QLabel>(&window(), QLatin1String(name)); }
     QLineEdit* first() { return field("txtPrimPonto"); }
