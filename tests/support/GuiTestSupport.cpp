@@ -201,7 +201,7 @@ void answerNamed(const char* dialog, const char* option)
     });
 }
 
-void typeKeyboardPoints(QWidget* dataEntry, const std::vector<std::pair<QString, QString>>& points)
+void typePoints(QWidget* dataEntry, const std::vector<std::pair<QString, QString>>& points)
 {
     whenModalNamed(QStringLiteral("frmExpPontos"), [points](QWidget* dialog) {
         auto* con = findControl<QLineEdit>(dialog, QStringLiteral("txtConTeclado"));

@@ -52,7 +52,7 @@ void answerChoice(const QString& optionObjectName, int timeoutMs = 5000);
 void answerNamed(const char* dialog, const char* option);
 // A fresh keyboard entry in the data entry window: each (concentration, rate) typed in turn,
 // "Yes" to "Another point to entry?" after each point but the last, "No" after the last.
-void typeKeyboardPoints(QWidget* dataEntry, const std::vector<std::pair<QString, QString>>& points);
+void typePoints(QWidget* dataEntry, const std::vector<std::pair<QString, QString>>& points);
 // Closes the next choice dialog with its close box.
 void closeChoiceByCloseBox(int timeoutMs = 5000);
 // Whether every armed whenModal* has acted (a missed modal window also fails its test).

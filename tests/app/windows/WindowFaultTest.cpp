@@ -47,7 +47,7 @@ using testing::settle;
 using testing::typeText;
 using testing::whenModalNamed;
 using testing::answerNamed;
-using testing::typeKeyboardPoints;
+using testing::typePoints;
 
 const QString kCritica = QStringLiteral("Crítica de Dados");
 const QString kWrongData = QStringLiteral("Wrong Data");
@@ -165,10 +165,6 @@ protected:
         settle();
     }
 
-    void typePoints(frmEntDados* entry, const std::vector<std::pair<QString, QString>>& points)
-    {
-        typeKeyboardPoints(entry, points);
-    }
 
     static QList<QStringList> listRows(const frmEntDados* entry)
     {

@@ -79,24 +79,8 @@ protected:
         settle();
     }
 
-    // A fresh keyboard entry: "Yes" to "Another point to entry?" after each point but the
-    // last, "No" after the last.
-    void typePoints(const Points& points)
-    {
-        whenModalNamed(QStringLiteral("frmExpPontos"), [points](QWidget* dialog) {
-            auto* con = findControl<QLineEdit>(dialog, QStringLiteral("txtConTeclado"));
-            auto* rate = findControl<QLineEdit>(dialog, QStringLiteral("txtRatTeclado"));
-            for (std::size_t i = 0; i < points.size(); ++i) {
-                typeText(con, points[i].first);
-                pressEnter(con);
-                typeText(rate, points[i].second);
-                answerChoice(i + 1 == points.size() ? QStringLiteral("optno") : QStringLiteral("optyes"));
-                pressEnter(rate);
-            }
-        });
-        control<QRadioButton>("optKeyboard")->click();
-        settle();
-    }
+    // A fresh keyboard entry in this window.
+    void typePoints(const Points& points) { testing::typePoints(form, points); }
 
     // A click on list row r (from 1), answering the change dialog with `option`.
     void clickRow(int r, const QString& option)

@@ -48,7 +48,7 @@ using testing::typeAndTab;
 using testing::typeText;
 using testing::whenModalNamed;
 using testing::answerNamed;
-using testing::typeKeyboardPoints;
+using testing::typePoints;
 
 // The labels typed in the data entry window (the rate unit with the blanks a user may leave).
 struct Labels {
@@ -251,11 +251,6 @@ protected:
         typeLabel(entry->txtSubLigand, l.ligand);
     }
 
-    // A fresh keyboard entry: "Yes" to "Another point to entry?" after each point but the last.
-    void typePoints(frmEntDados* entry, const std::vector<std::pair<QString, QString>>& points)
-    {
-        typeKeyboardPoints(entry, points);
-    }
 
     // Row `row` (from 1) corrected through the change dialog's "Change" answer.
     void correctRow(frmEntDados* entry, int row, const QString& concentration, const QString& rate)
