@@ -312,7 +312,9 @@ TEST(CurvePointsError, ChecksEachCurveAsThePointsWindowDoes)
     for (const Case& c : cases) {
         std::vector<std::pair<int, int>> points;
         EXPECT_EQ(curvePointsError(c.curves, c.pointCount, &points), c.message);
-        if (!c.message) EXPECT_EQ(points.size(), c.curves.size());
+        if (!c.message) {
+            EXPECT_EQ(points.size(), c.curves.size());
+        }
     }
 }
 
