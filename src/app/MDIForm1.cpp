@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "ui/ChoiceDialog.h"
+#include "ui/WindowLook.h"
 #include "app/frmMenu.h"
 #include "entry/windows/frmDadParcial.h"
 #include "entry/windows/frmEntDados.h"
@@ -26,6 +27,7 @@ MDIForm1::MDIForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), d
 {
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(QStringLiteral("KINETRA"));
+    setFont(formFont());
     area = new QMdiArea(this);
     area->setObjectName(QStringLiteral("workspace"));
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);

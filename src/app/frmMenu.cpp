@@ -2,6 +2,9 @@
 
 #include <QPushButton>
 
+#include "ui/Twips.h"
+#include "ui/WindowLook.h"
+
 namespace kinetra {
 
 namespace {
@@ -9,15 +12,7 @@ namespace {
 constexpr double kMenuWidth = 7000;
 constexpr double kMenuHeight = 6000;
 
-QFont menuButtonFont()
-{
-    QFont font(QStringLiteral("Times New Roman"));
-    font.setStyleHint(QFont::Serif);
-    font.setItalic(true);
-    font.setBold(true);
-    font.setPointSizeF(13.5);
-    return font;
-}
+QFont menuButtonFont() { return timesFont(13.5, true, true); }
 
 }  // namespace
 
@@ -32,13 +27,15 @@ void frmMenu::createControls()
 {
     setObjectName(QStringLiteral("frmMenu"));
     setWindowTitle(QStringLiteral("Menu "));
+    setFont(formFont());
     setHasCloseBox(false);
 
     const auto makeButton = [this](const char* name, const QString& caption, double top) {
         auto* button = new QPushButton(caption, this);
         button->setObjectName(QString::fromLatin1(name));
         button->setFont(menuButtonFont());
-        button->setGeometry(twipsToPixels(1740), twipsToPixels(top), twipsToPixels(3795), twipsToPixels(1095));
+        // 3825 wide: the longer caption needs 30 twips more than the described 3795
+        placeTwips(button, {1740, top, 3825, 1095});
         return button;
     };
     cmdMenCalcula = makeButton("cmdMenCalcula", QStringLiteral("Calculation of Kinetic Parameters"), 840);

@@ -10,6 +10,8 @@
 #include <cmath>
 
 #include "platform/Platform.h"
+#include "ui/Twips.h"
+#include "ui/WindowLook.h"
 
 namespace kinetra {
 
@@ -28,11 +30,6 @@ QString platformName()
 #else
     return QStringLiteral("Linux");
 #endif
-}
-
-QRect twipsRect(double left, double top, double width, double height)
-{
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect where, double pointSize,
@@ -98,6 +95,8 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Customize
 void frmSplash::createControls()
 {
     setObjectName(QStringLiteral("frmSplash"));
+    setCaption(this, QString());
+    setFont(formFont());
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twipsToPixels(8055), twipsToPixels(4245));
     setFocusPolicy(Qt::StrongFocus);

@@ -5,15 +5,18 @@
 #include "app/MDIForm1.h"
 #include "app/frmSplash.h"
 #include "platform/QtPlatform.h"
+#include "ui/HelpFile.h"
+#include "ui/WindowLook.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // No display name: the desktop would append it to every window title.
     QApplication::setApplicationName(QStringLiteral("Kinetra"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kinetra"));
     QApplication::setApplicationVersion(QStringLiteral("2.2.0"));
+    kinetra::installFontSubstitutes();
 
-    kinetra::QtPlatform platform;
+    kinetra::QtPlatform platform(kinetra::installedHelpDirectories());
     std::unique_ptr<kinetra::MDIForm1> mainWindow;
 
     auto* splash = new kinetra::frmSplash;

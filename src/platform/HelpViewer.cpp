@@ -1,6 +1,5 @@
 #include "platform/HelpViewer.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -206,22 +205,6 @@ QString helpTopicHtml(const HelpTopic& topic)
     return html;
 }
 
-QStringList helpFallbackDirectories()
-{
-    QStringList dirs;
-    if (QCoreApplication::instance())
-        dirs << QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                QStringLiteral("/../share/kinetra"));
-#ifdef KINETRA_HELP_INSTALL_DIR
-    dirs << QStringLiteral(KINETRA_HELP_INSTALL_DIR);
-#endif
-#ifdef KINETRA_SOURCE_HELP_DIR
-    dirs << QStringLiteral(KINETRA_SOURCE_HELP_DIR);
-#endif
-    dirs.removeDuplicates();
-    return dirs;
-}
-
 HelpLookup findHelp(const QString& asked, const QStringList& fallbackDirs)
 {
     QStringList candidates;
@@ -246,9 +229,9 @@ HelpLookup findHelp(const QString& asked, const QStringList& fallbackDirs)
     return found;
 }
 
-void showHelpTopic(QWidget* parent, const QString& helpFile, int topic)
+void showHelpTopic(QWidget* parent, const QString& helpFile, int topic, const QStringList& installedDirs)
 {
-    const HelpLookup help = findHelp(helpFile, helpFallbackDirectories());
+    const HelpLookup help = findHelp(helpFile, installedDirs);
     if (!help.problem.isEmpty()) {
         QMessageBox::information(parent, kViewerTitle, help.problem);
         return;

@@ -1,7 +1,8 @@
 #pragma once
 // The program's help viewer: opens the help file at a topic number in a small window.
 // When the file is not at the path asked for, the viewer falls back to the copy installed
-// with the program; when there is none either, it says so plainly.
+// with the program (the program says where to look); when there is none either, it says so
+// plainly.
 //
 // The help file "helpkinetra.hlp" is UTF-8 text. A line "@topic <number> <title>" starts a
 // topic; the topic's text runs to the next such line. Lines before the first topic are a
@@ -19,7 +20,9 @@ class QWidget;
 
 namespace kinetra {
 
-void showHelpTopic(QWidget* parent, const QString& helpFile, int topic);
+// Opens the help file at a topic; when it cannot be read, the first copy in installedDirs.
+void showHelpTopic(QWidget* parent, const QString& helpFile, int topic,
+                   const QStringList& installedDirs = {});
 
 struct HelpTopic {
     int number = 0;
@@ -33,11 +36,6 @@ QList<HelpTopic> parseHelpText(const QString& text);
 
 // The topic's text as HTML for the viewer (paragraphs, headings, lists, typed lines).
 QString helpTopicHtml(const HelpTopic& topic);
-
-// Folders that may hold the copy installed with the program, in the order they are tried:
-// <program folder>/../share/kinetra, the install folder, and the source help/ folder (for
-// a program run from its build tree).
-QStringList helpFallbackDirectories();
 
 // What the viewer found for a request: the file it will show with its topics, or, when no
 // copy can be read, the plain message it shows instead.

@@ -46,7 +46,10 @@ private:
 
 }  // namespace
 
-QtPlatform::QtPlatform() : printer_(std::make_shared<QPrinter>(QPrinter::HighResolution)) {}
+QtPlatform::QtPlatform(QStringList installedHelpDirs)
+    : printer_(std::make_shared<QPrinter>(QPrinter::HighResolution)), helpDirs_(std::move(installedHelpDirs))
+{
+}
 
 QtPlatform::~QtPlatform() = default;
 
@@ -95,7 +98,7 @@ void QtPlatform::printWidget(QWidget* widget)
 
 void QtPlatform::showHelp(QWidget* parent, const QString& helpFile, int topic)
 {
-    showHelpTopic(parent, helpFile, topic);
+    showHelpTopic(parent, helpFile, topic, helpDirs_);
 }
 
 }  // namespace kinetra

@@ -3,6 +3,7 @@
 // dialog on one kept printer (the default printer until the user chooses another), text
 // jobs painted on that printer when they end, window pictures, and the help viewer.
 
+#include <QStringList>
 #include <memory>
 
 #include "platform/Platform.h"
@@ -13,7 +14,9 @@ namespace kinetra {
 
 class QtPlatform : public Platform {
 public:
-    QtPlatform();
+    // installedHelpDirs: where the help file installed with the program may be, in the order
+    // to try when the file a window asks for is not there.
+    explicit QtPlatform(QStringList installedHelpDirs = {});
     ~QtPlatform() override;
 
     void message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
@@ -26,6 +29,7 @@ public:
 
 private:
     std::shared_ptr<QPrinter> printer_;
+    QStringList helpDirs_;
 };
 
 }  // namespace kinetra

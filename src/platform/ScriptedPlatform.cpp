@@ -80,9 +80,9 @@ void ScriptedPlatform::throwPrinterFailure()
     throw RuntimeFailure(kPrinterErrorNumber, kPrinterErrorText);
 }
 
-void ScriptedPlatform::message(QWidget*, const QString& text, const QString& title, MessageIcon icon)
+void ScriptedPlatform::message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon)
 {
-    messages.push_back(Message{text, title, icon});
+    messages.push_back(Message{text, title, icon, parent, parent && parent->window()->isVisible()});
     if (onMessage) onMessage(messages.back());
 }
 

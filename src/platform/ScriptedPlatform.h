@@ -15,7 +15,9 @@
 //
 // The platform must outlive the jobs it begins.
 
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -32,6 +34,8 @@ public:
     struct Message {
         QString text, title;
         MessageIcon icon;
+        QPointer<QWidget> over;  // the window the box is centred on
+        bool overVisible = false;  // whether that window was shown when the box opened
     };
 
     ScriptedPlatform();

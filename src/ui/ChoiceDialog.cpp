@@ -10,6 +10,8 @@
 #include <utility>
 
 #include "platform/Platform.h"
+#include "ui/Twips.h"
+#include "ui/WindowLook.h"
 
 namespace kinetra {
 
@@ -103,19 +105,6 @@ std::vector<ChoiceDescription> buildDescriptions()
     return all;
 }
 
-QFont timesFont(double pointSize)
-{
-    QFont font(QStringLiteral("Times New Roman"));
-    font.setStyleHint(QFont::Serif);
-    font.setPointSizeF(pointSize);
-    return font;
-}
-
-QRect twipsRect(double left, double top, double width, double height)
-{
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-}
-
 }  // namespace
 
 const std::vector<ChoiceDescription>& choiceDescriptions()
@@ -138,7 +127,8 @@ ChoiceDialog::ChoiceDialog(ChoiceId id, QWidget* parent) : QDialog(parent), desc
 void ChoiceDialog::createControls()
 {
     setObjectName(QString::fromLatin1(description.name));
-    setWindowTitle(description.caption);
+    setCaption(this, description.caption);
+    setFont(formFont());
     setModal(true);
 
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

@@ -17,18 +17,15 @@
 
 #include "ui/FieldValidation.h"
 #include "ui/HandlerGuard.h"
+#include "ui/Messages.h"
+#include "ui/Twips.h"
+#include "ui/WindowLook.h"
 
 namespace kinetra {
 
 namespace {
 
 const char* const kObjectName = "frmDadParcial";
-
-QRect twipsRect(double left, double top, double width, double height)
-{
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-                 twipsToPixels(height));
-}
 
 // A number in its shortest form with the user's separator: 4 gives "4", 3.5 gives "3.5".
 QString shortestNumber(double value)
@@ -59,6 +56,7 @@ void frmDadParcial::createControls()
 {
     setObjectName(QLatin1String(kObjectName));
     setWindowTitle(QStringLiteral("Points of Curve"));
+    setFont(formFont());
     // Fixed single frame: a close box, no minimise or maximise button.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -67,12 +65,9 @@ void frmDadParcial::createControls()
 
     auto makeRow = [this](const char* labelName, const char* fieldName, double labelTop,
                           double fieldTop, int maxLength, QLabel*& label, QLineEdit*& field) {
-        label = new QLabel(this);
-        label->setObjectName(QLatin1String(labelName));
-        label->setGeometry(twipsRect(540, labelTop, 1245, 195));
-        field = new QLineEdit(this);
-        field->setObjectName(QLatin1String(fieldName));
-        field->setGeometry(twipsRect(1980, fieldTop, 1095, 285));
+        // 1440 wide instead of 1245: up to the fields, so that the range hints fit
+        label = placeNamed(new QLabel(this), labelName, {540, labelTop, 1440, 195});
+        field = placeNamed(new QLineEdit(this), fieldName, {1980, fieldTop, 1095, 285});
         field->setMaxLength(maxLength);
     };
     makeRow("lblPrimPonto", "txtPrimPonto", 540, 480, 3, lblPrimPonto, txtPrimPonto);
@@ -178,8 +173,7 @@ bool frmDadParcial::noLastPointPossible() const
 
 void frmDadParcial::complain(const char* message)
 {
-    shell.platform().message(this, QString::fromUtf8(message), QStringLiteral("Crítica de Dados"),
-                             MessageIcon::Critical);
+    showCritical(shell, this, QString::fromUtf8(message));
 }
 
 void frmDadParcial::moveFocusLater(QLineEdit* field)

@@ -18,6 +18,9 @@
 #include "format/NumberForms.h"
 #include "platform/Platform.h"
 #include "ui/FieldValidation.h"
+#include "ui/HelpFile.h"
+#include "ui/Twips.h"
+#include "ui/WindowLook.h"
 #include "ui/WindowReport.h"
 
 namespace kinetra {
@@ -27,12 +30,6 @@ namespace {
 const QString kCriticaTitle = QStringLiteral("Crítica de Dados");
 const QString kSaveDialogTitle = QStringLiteral("Output File name for Kinetic Parameters");
 
-void placeTwips(QWidget* widget, double left, double top, double width, double height)
-{
-    widget->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-                        twipsToPixels(height));
-}
-
 template <typename W>
 W* named(W* widget, const char* name)
 {
@@ -41,14 +38,15 @@ W* named(W* widget, const char* name)
 }
 
 QLineEdit* labelledField(QWidget* frame, const char* fieldName, const char* labelName,
-                         const QString& caption, double top, int maxLength)
+                         const QString& caption, double top, int maxLength,
+                         double labelWidth = 2100)
 {
     auto* label = named(new QLabel(caption, frame), labelName);
     label->setWordWrap(true);
-    placeTwips(label, 120, top, 2100, 330);
+    placeTwips(label, {120, top, labelWidth, 330});
     auto* field = named(new QLineEdit(frame), fieldName);
     field->setMaxLength(maxLength);
-    placeTwips(field, 2280, top, 2295, 315);
+    placeTwips(field, {2280, top, 2295, 315});
     label->setBuddy(field);
     return field;
 }
@@ -57,7 +55,7 @@ QPushButton* colouredButton(QWidget* parent, const char* name, const QString& ca
                             double left, double top, const char* colour, bool bold)
 {
     auto* button = named(new QPushButton(caption, parent), name);
-    placeTwips(button, left, top, 1095, 495);
+    placeTwips(button, {left, top, 1095, 495});
     button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; }%2")
                               .arg(QLatin1String(colour),
                                    bold ? QStringLiteral(" QPushButton { font-weight: bold; }")
@@ -89,11 +87,12 @@ void frmEntDados::createControls()
 {
     setObjectName(QStringLiteral("frmEntDados"));
     setWindowTitle(QStringLiteral("Data Entry"));
+    setFont(formFont());
     setFormGeometry(150, 150, 11000, 7500);
     setHasMinMaxButtons(false);
 
     lvwDados = named(new QTreeWidget(this), "lvwDados");
-    placeTwips(lvwDados, 120, 720, 4635, 5895);
+    placeTwips(lvwDados, {120, 720, 4635, 5895});
     lvwDados->setColumnCount(3);
     lvwDados->setHeaderLabels({QStringLiteral("DATA"), QStringLiteral("CONCENTRATION"),
                                QStringLiteral("RATE")});
@@ -109,11 +108,11 @@ void frmEntDados::createControls()
     createDataFrame();
 
     cmmdataOk = named(new QPushButton(QStringLiteral("Data OK"), this), "cmmdataOk");
-    placeTwips(cmmdataOk, 4920, 2040, 975, 975);
+    placeTwips(cmmdataOk, {4920, 2040, 975, 975});
     cmmdataOk->setEnabled(false);
 
     cmdDesenha = named(new QPushButton(QStringLiteral("Draw Graph"), this), "cmdDesenha");
-    placeTwips(cmdDesenha, 7620, 4860, 1575, 495);
+    placeTwips(cmdDesenha, {7620, 4860, 1575, 495});
     cmdDesenha->setEnabled(false);
 
     cmmhelp = colouredButton(this, "cmmhelp", QStringLiteral("Help"), 9720, 4800,
@@ -124,14 +123,14 @@ void frmEntDados::createControls()
                              "rgb(255, 160, 160)", false);
 
     lblAlteraPonto = named(new QLabel(this), "lblAlteraPonto");
-    placeTwips(lblAlteraPonto, 4800, 5340, 2775, 255);
+    placeTwips(lblAlteraPonto, {4800, 5340, 2775, 255});
     lblAlteraPonto->setStyleSheet(QStringLiteral("QLabel { color: white; background-color: red; }"));
     lblAlteraPonto->hide();
 
     txtConCorrigida = named(new QLineEdit(this), "txtConCorrigida");
-    placeTwips(txtConCorrigida, 4800, 5640, 1395, 315);
+    placeTwips(txtConCorrigida, {4800, 5640, 1395, 315});
     txtRatCorrigida = named(new QLineEdit(this), "txtRatCorrigida");
-    placeTwips(txtRatCorrigida, 6300, 5640, 1395, 315);
+    placeTwips(txtRatCorrigida, {6300, 5640, 1395, 315});
     for (QLineEdit* field : {txtConCorrigida, txtRatCorrigida}) {
         field->setEnabled(false);
         field->hide();
@@ -141,7 +140,7 @@ void frmEntDados::createControls()
 void frmEntDados::createDataFrame()
 {
     fraDados = named(new QGroupBox(QStringLiteral("Data"), this), "fraDados");
-    placeTwips(fraDados, 6000, 600, 4755, 4095);
+    placeTwips(fraDados, {6000, 600, 4755, 4095});
 
     txtUser = labelledField(fraDados, "txtUser", "lblUser", QStringLiteral("User"), 360, 30);
     txtExperiment = labelledField(fraDados, "txtExperiment", "lblExperiment",
@@ -149,7 +148,8 @@ void frmEntDados::createDataFrame()
     txtRatUnit = labelledField(fraDados, "txtRatUnit", "lblRatUnit", QStringLiteral("Rate Unit"),
                                1080, 15);
     txtSubConUnit = labelledField(fraDados, "txtSubConUnit", "lblSubConUnit",
-                                  QStringLiteral("Substrate Concentration Unit"), 1440, 2);
+                                  QStringLiteral("Substrate Concentration Unit"), 1440, 2,
+                                  2115);  // 15 twips wider than the others: the caption fits
     txtSubLigand = labelledField(fraDados, "txtSubLigand", "lblSubLigand",
                                  QStringLiteral("Substrate (Ligand)"), 1800, 10);
     w = labelledField(fraDados, "w", "lblNumDatPoints", QStringLiteral("Number of Data Points"),
@@ -163,14 +163,14 @@ void frmEntDados::createDataFrame()
     setTabOrder(txtSubConUnit, txtSubLigand);
 
     fraSaida = named(new QGroupBox(QStringLiteral("Output To"), fraDados), "fraSaida");
-    placeTwips(fraSaida, 360, 2640, 1815, 1215);
+    placeTwips(fraSaida, {360, 2640, 1815, 1215});
     optDestPrinter = named(new QRadioButton(QStringLiteral("Printer"), fraSaida), "optDestPrinter");
     optDestNone = named(new QRadioButton(QStringLiteral("None"), fraSaida), "optDestNone");
     optDestFile = named(new QRadioButton(QStringLiteral("File"), fraSaida), "optDestFile");
     outputGroup = new QButtonGroup(this);
     double top = 300;
     for (QRadioButton* option : {optDestPrinter, optDestNone, optDestFile}) {
-        placeTwips(option, 240, top, 1455, 255);
+        placeTwips(option, {240, top, 1455, 255});
         outputGroup->addButton(option);
         option->setEnabled(false);
         top += 300;
@@ -178,13 +178,13 @@ void frmEntDados::createDataFrame()
     fraSaida->setEnabled(false);
 
     fraTypEnter = named(new QGroupBox(QStringLiteral("Enter Data From"), fraDados), "fraTypEnter");
-    placeTwips(fraTypEnter, 2340, 2640, 1935, 1215);
+    placeTwips(fraTypEnter, {2340, 2640, 1935, 1215});
     optKeyboard = named(new QRadioButton(QStringLiteral("Keyboard"), fraTypEnter), "optKeyboard");
     optFile = named(new QRadioButton(QStringLiteral("File"), fraTypEnter), "optFile");
     sourceGroup = new QButtonGroup(this);
     top = 360;
     for (QRadioButton* option : {optKeyboard, optFile}) {
-        placeTwips(option, 240, top, 1575, 255);
+        placeTwips(option, {240, top, 1575, 255});
         sourceGroup->addButton(option);
         option->setEnabled(false);
         top += 360;
@@ -443,7 +443,7 @@ void frmEntDados::changeRow(int row, bool withConcentration)
     txtRatCorrigida->setEnabled(true);
     txtRatCorrigida->show();
     txtRatCorrigida->setText(item->text(2));
-    (withConcentration ? txtConCorrigida : txtRatCorrigida)->setFocus(Qt::OtherFocusReason);
+    // the focus stays where the user left it: the fields are checked once the user is in them
 }
 
 bool frmEntDados::txtConCorrigida_Validate()
@@ -451,6 +451,9 @@ bool frmEntDados::txtConCorrigida_Validate()
     const char sep = localeDecimalSeparator();
     const auto value = parseDecimal(toStd(txtConCorrigida->text()), sep);
     if (!value || *value <= 0.0) {
+        // the text the program put there (the "0" of a deleted row, the empty text of a row
+        // emptied by a hand-off) does not hold the user: only a typed value is refused
+        if (!txtConCorrigida->isModified()) return true;
         shell.platform().message(this, QStringLiteral("Wrong Concentration"), kCriticaTitle,
                                  MessageIcon::Critical);
         return false;
@@ -467,6 +470,7 @@ bool frmEntDados::txtRatCorrigida_Validate()
     const char sep = localeDecimalSeparator();
     const auto value = parseDecimal(toStd(txtRatCorrigida->text()), sep);
     if (!value || *value <= 0.0) {
+        if (!txtRatCorrigida->isModified()) return true;
         shell.platform().message(this, QStringLiteral("Wrong Rate"), kCriticaTitle,
                                  MessageIcon::Critical);
         return false;
@@ -605,9 +609,8 @@ void frmEntDados::GravaSaidaCalc(DataSetAnalysis& analysis, const std::vector<Li
 
 void frmEntDados::cmmhelp_Click()
 {
-    const QString dir = QDir::currentPath();
-    st.helpPath = toStd(dir);
-    shell.openHelp(this, dir + QStringLiteral("/helpkinetra.hlp"), 2);
+    st.helpPath = toStd(QDir::currentPath());
+    shell.openHelp(this, helpFileIn(st.helpPath), 2);
 }
 
 void frmEntDados::Command1_Click()

@@ -3,9 +3,11 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 
 #include "ui/FieldValidation.h"
+#include "ui/Messages.h"
+#include "ui/Twips.h"
+#include "ui/WindowLook.h"
 #include "format/NumberForms.h"
 #include "platform/Platform.h"
 
@@ -13,34 +15,17 @@ namespace kinetra {
 
 namespace {
 
-const QString kCriticaTitle = QStringLiteral("Crítica de Dados");
-
 QLabel* makeLabel(QWidget* parent, const char* name, double left, double top, double width)
 {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-                       twipsToPixels(255));
-    return label;
+    return placeNamed(new QLabel(parent), name, {left, top, width, 255});
 }
 
-QLineEdit* makeField(QWidget* parent, const char* name, double left, double top)
+QLineEdit* makeField(QWidget* parent, const char* name, double left, double top, double width)
 {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(QLatin1String(name));
-    field->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(1000),
-                       twipsToPixels(285));
-    return field;
+    return placeNamed(new QLineEdit(parent), name, {left, top, width, 285});
 }
 
 }  // namespace
-
-char localeDecimalSeparator()
-{
-    const QString point = QLocale().decimalPoint();
-    const char c = point.isEmpty() ? '.' : point.at(0).toLatin1();
-    return c == ',' ? ',' : '.';
-}
 
 frmExpPontos::frmExpPontos(Shell& hub, PointListHost& host, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -57,12 +42,13 @@ void frmExpPontos::createControls()
 {
     setObjectName(QStringLiteral("frmExpPontos"));
     setWindowTitle(QStringLiteral("Entry of Experimental Points"));
+    setFont(formFont());
     setFixedSize(twipsToPixels(4560), twipsToPixels(1425));
 
     lblConTeclado = makeLabel(this, "lblConTeclado", 360, 480, 2415);
-    txtConTeclado = makeField(this, "txtConTeclado", 3120, 360);
+    txtConTeclado = makeField(this, "txtConTeclado", 3120, 360, 1000);
     lblRatTeclado = makeLabel(this, "lblRatTeclado", 360, 780, 2415);
-    txtRatTeclado = makeField(this, "txtRatTeclado", 3120, 720);
+    txtRatTeclado = makeField(this, "txtRatTeclado", 3120, 720, 1000);
     setTabOrder(txtConTeclado, txtRatTeclado);
 }
 
@@ -100,8 +86,11 @@ void frmExpPontos::activation()
 bool frmExpPontos::refusePointBeyondLimit()
 {
     if (st.nextPointNumber <= kMaxPoints) return false;
+    // centred on the window the user sees: this one, or the data entry window when points
+    // are to be added and this window is not shown yet
+    QWidget* over = isVisible() || !parentWidget() ? this : parentWidget();
     shell.platform().message(
-        this,
+        over,
         QStringLiteral("A data set holds at most %1 points: no further point can be entered.")
             .arg(kMaxPoints),
         QStringLiteral("Kinetra"), MessageIcon::Information);
@@ -149,8 +138,7 @@ bool frmExpPontos::txtConTeclado_Validate()
 {
     const auto value = parseDecimal(txtConTeclado->text().toStdString(), localeDecimalSeparator());
     if (!value || *value <= 0.0) {
-        shell.platform().message(this, QStringLiteral("Wrong Concentration"), kCriticaTitle,
-                                 MessageIcon::Critical);
+        showCritical(shell, this, QStringLiteral("Wrong Concentration"));
         return false;
     }
     list.setListRowValue(st.nextPointNumber, 1,
@@ -165,8 +153,7 @@ bool frmExpPontos::txtRatTeclado_Validate()
 {
     const auto value = parseDecimal(txtRatTeclado->text().toStdString(), localeDecimalSeparator());
     if (!value || *value <= 0.0) {
-        shell.platform().message(this, QStringLiteral("Wrong Rate"), kCriticaTitle,
-                                 MessageIcon::Critical);
+        showCritical(shell, this, QStringLiteral("Wrong Rate"));
         return false;
     }
     list.setListRowValue(st.nextPointNumber, 2,

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <memory>
 
+#include "ui/Locale.h"
 #include "ui/Shell.h"
 
 class QLabel;
@@ -33,9 +34,6 @@ public:
 protected:
     ~PointListHost() = default;
 };
-
-// The decimal separator of the user's locale, for numbers typed and shown in windows.
-char localeDecimalSeparator();
 
 class frmExpPontos : public QDialog {
     Q_OBJECT

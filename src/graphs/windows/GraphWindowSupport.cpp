@@ -10,19 +10,10 @@
 
 namespace kinetra {
 
-void placeTwips(QWidget& widget, const TwipsRect& r)
-{
-    widget.setGeometry(twipsToPixels(r.left), twipsToPixels(r.top), twipsToPixels(r.width),
-                       twipsToPixels(r.height));
-}
-
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
                         const TwipsRect& r)
 {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    placeTwips(*button, r);
-    return button;
+    return placeNamed(new QPushButton(caption, parent), name, r);
 }
 
 void setWhiteBackground(QWidget& widget)
@@ -31,11 +22,6 @@ void setWhiteBackground(QWidget& widget)
     pal.setColor(QPalette::Window, Qt::white);
     widget.setPalette(pal);
     widget.setAutoFillBackground(true);
-}
-
-QString helpFileOf(const SharedState& st)
-{
-    return QString::fromStdString(st.helpPath) + QStringLiteral("/helpkinetra.hlp");
 }
 
 bool stillOpen(const QWidget* window)

@@ -8,6 +8,9 @@
 
 #include "graphs/GraphGeometry.h"
 #include "graphs/windows/GraphWindowSupport.h"
+#include "ui/HelpFile.h"
+#include "ui/Messages.h"
+#include "ui/WindowLook.h"
 #include "platform/DisplayPainter.h"
 
 namespace kinetra {
@@ -31,9 +34,7 @@ void frmGrafico1::createControls()
     setWindowTitle(QStringLiteral("Graph"));
     setHasCloseBox(false);
     setFormGeometry(0, 0, 11800, 8000);
-    QFont windowFont(QStringLiteral("MS Sans Serif"));
-    windowFont.setPointSizeF(9.75);
-    setFont(windowFont);
+    setFont(formFont(9.75));
     setWhiteBackground(*this);
 
     cmmhelp = makeButton(this, "cmmhelp", "Help", {kButtonLeft, 1080, kButtonWidth, kButtonHeight});
@@ -57,11 +58,8 @@ void frmGrafico1::activated() { DesenhaGrafico1(); }
 
 void frmGrafico1::DesenhaGrafico1()
 {
-    Platform& platform = shell.platform();
-    const GraphMessage onMessage = [this, &platform](const std::string& text,
-                                                     const std::string& title) {
-        platform.message(this, QString::fromStdString(text), QString::fromStdString(title),
-                         MessageIcon::Critical);
+    const GraphMessage onMessage = [this](const std::string& text, const std::string& title) {
+        showCritical(shell, this, QString::fromStdString(text), QString::fromStdString(title));
     };
     std::string failure;
     try {
@@ -74,8 +72,7 @@ void frmGrafico1::DesenhaGrafico1()
     }
     Shell& hub = shell;  // this window is gone once closed
     QPointer<frmGrafico1> self(this);
-    hub.platform().message(this, QString::fromStdString(failure), QStringLiteral("Crítica de Dados"),
-                           MessageIcon::Critical);
+    showCritical(hub, this, QString::fromStdString(failure));
     if (!stillOpen(self)) return;  // the program ended while the message was up
     hub.closeGraph1();
     hub.showMenu();
@@ -88,7 +85,7 @@ void frmGrafico1::paintEvent(QPaintEvent*)
 
 void frmGrafico1::cmmhelp_Click()
 {
-    shell.openHelp(this, helpFileOf(st), 4);
+    shell.openHelp(this, helpFileIn(st.helpPath), 4);
 }
 
 void frmGrafico1::cmmBack_Click()

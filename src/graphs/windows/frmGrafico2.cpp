@@ -8,6 +8,9 @@
 #include <variant>
 
 #include "graphs/windows/GraphWindowSupport.h"
+#include "ui/HelpFile.h"
+#include "ui/Messages.h"
+#include "ui/WindowLook.h"
 #include "graphs/windows/frmSubConcentration.h"
 #include "platform/DisplayPainter.h"
 
@@ -62,9 +65,7 @@ void frmGrafico2::createControls()
     setWindowTitle(QStringLiteral("Graph"));
     setHasCloseBox(false);
     setFormGeometry(0, 0, 11800, 8000);
-    QFont windowFont(QStringLiteral("MS Sans Serif"));
-    windowFont.setPointSizeF(8.25);
-    setFont(windowFont);
+    setFont(formFont());
     setWhiteBackground(*this);
 
     cmmhelp = makeButton(this, "cmmhelp", "Help", {kButtonLeft, 360, kButtonWidth, kButtonHeight});
@@ -77,9 +78,7 @@ void frmGrafico2::createControls()
     cmmStop = makeButton(this, "cmmStop", "Stop", {kButtonLeft, 4920, kButtonWidth, kButtonHeight});
     cmdSave = makeButton(this, "cmdSave", "Save", {kButtonLeft, 5760, kButtonWidth, kButtonHeight});
 
-    QFont captionFont(QStringLiteral("Times New Roman"));
-    captionFont.setPointSizeF(18);
-    captionFont.setBold(true);
+    const QFont captionFont = timesFont(18, true);
     for (QPushButton* b : {cmmhelp, cmmtofile, cmmBack, cmdNext, cmdPrint, cmmStop, cmdSave})
         b->setFont(captionFont);
 
@@ -117,8 +116,7 @@ void frmGrafico2::failDrawing(const std::string& failure)
 {
     Shell& hub = shell;  // this window is gone once closed
     QPointer<frmGrafico2> self(this);
-    hub.platform().message(this, QString::fromStdString(failure), QStringLiteral("Crítica de Dados"),
-                           MessageIcon::Critical);
+    showCritical(hub, this, QString::fromStdString(failure));
     if (!stillOpen(self)) return;  // the program ended while the message was up
     hub.closeGraph2();
     hub.showMenu();
@@ -161,7 +159,7 @@ void frmGrafico2::paintEvent(QPaintEvent*)
 
 void frmGrafico2::cmmhelp_Click()
 {
-    shell.openHelp(this, helpFileOf(st), 5);
+    shell.openHelp(this, helpFileIn(st.helpPath), 5);
 }
 
 void frmGrafico2::cmmBack_Click()
@@ -207,10 +205,8 @@ void frmGrafico2::cmdPrint_Click()
     for (QPushButton* b : hiddenWhilePrinting) b->show();
     if (!failure.empty()) {
         // the graph stays: only the printout is lost
-        platform.message(this,
-                         QStringLiteral("The graph could not be printed.\r\n\r\n") +
-                             QString::fromStdString(failure),
-                         QStringLiteral("Crítica de Dados"), MessageIcon::Critical);
+        showCritical(shell, this,
+                     QStringLiteral("The graph could not be printed.\r\n\r\n") + QString::fromStdString(failure));
     }
 }
 

@@ -8,6 +8,8 @@
 #include <cmath>
 
 #include "ui/FieldValidation.h"
+#include "ui/Messages.h"
+#include "ui/WindowLook.h"
 #include "graphs/windows/GraphWindowSupport.h"
 #include "platform/Platform.h"
 
@@ -33,22 +35,23 @@ void frmSubConcentration::createControls()
 {
     setObjectName(QStringLiteral("frmSubConcentration"));
     setWindowTitle(QStringLiteral("New Concentrations Range"));
+    setFont(formFont());
     setModal(true);
     setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
 
     lblLowConcentration = new QLabel(QStringLiteral("Lowest Substrate Concentration"), this);
     lblLowConcentration->setObjectName(QStringLiteral("lblLowConcentration"));
-    placeTwips(*lblLowConcentration, {240, 300, 2340, 255});
+    placeTwips(lblLowConcentration, {240, 300, 2340, 255});
     txtLowConcentration = new QLineEdit(this);
     txtLowConcentration->setObjectName(QStringLiteral("txtLowConcentration"));
-    placeTwips(*txtLowConcentration, {2640, 240, 1215, 285});
+    placeTwips(txtLowConcentration, {2640, 240, 1215, 285});
 
     lblHigConcentration = new QLabel(QStringLiteral("Highest Substrate Concentration"), this);
     lblHigConcentration->setObjectName(QStringLiteral("lblHigConcentration"));
-    placeTwips(*lblHigConcentration, {240, 660, 2340, 255});
+    placeTwips(lblHigConcentration, {240, 660, 2385, 255});  // 45 twips wider: the caption fits
     txtHigConcentration = new QLineEdit(this);
     txtHigConcentration->setObjectName(QStringLiteral("txtHigConcentration"));
-    placeTwips(*txtHigConcentration, {2640, 600, 1215, 285});
+    placeTwips(txtHigConcentration, {2640, 600, 1215, 285});
 
     setTabOrder(txtLowConcentration, txtHigConcentration);
     txtLowConcentration->setFocus();
@@ -72,8 +75,7 @@ double frmSubConcentration::valueOf(const QString& text)
 bool frmSubConcentration::txtLowConcentration_Validate()
 {
     if (valueOf(txtLowConcentration->text()) > 0.0) return true;
-    shell.platform().message(this, QStringLiteral("Wrong Low Substrate Concentration"),
-                             QStringLiteral("Crítica de Dados"), MessageIcon::Critical);
+    showCritical(shell, this, QStringLiteral("Wrong Low Substrate Concentration"));
     return false;
 }
 
@@ -82,8 +84,7 @@ bool frmSubConcentration::txtHigConcentration_Validate()
     const double low = valueOf(txtLowConcentration->text());
     const double high = valueOf(txtHigConcentration->text());
     if (!(high > 0.0 && high > low)) {
-        shell.platform().message(this, QStringLiteral("Wrong Highest Substrate Concentration"),
-                                 QStringLiteral("Crítica de Dados"), MessageIcon::Critical);
+        showCritical(shell, this, QStringLiteral("Wrong Highest Substrate Concentration"));
         return false;
     }
     st.rangeLowConc = low;

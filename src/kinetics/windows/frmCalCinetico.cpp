@@ -8,6 +8,10 @@
 #include <QRadioButton>
 
 #include "entry/DataSetAnalysis.h"
+#include "ui/HelpFile.h"
+#include "ui/Locale.h"
+#include "ui/Twips.h"
+#include "ui/WindowLook.h"
 #include "kinetics/KineticResults.h"
 #include "ui/HandlerGuard.h"
 #include "ui/WindowReport.h"
@@ -23,25 +27,10 @@ const QString kWrongData = QString::fromUtf8(kTitleWrongData);
 // calculation stops without a message of its own.
 struct ProgramEnding {};
 
-// The user's decimal separator, for the numbers shown and reported.
-char localeSeparator()
-{
-    const QString point = QLocale().decimalPoint();
-    return point.size() == 1 && point.at(0).unicode() < 128 ? point.at(0).toLatin1() : '.';
-}
-
-QRect twipsRect(double left, double top, double width, double height)
-{
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-                 twipsToPixels(height));
-}
-
 template <class W>
 W* place(W* w, const char* name, double left, double top, double width, double height)
 {
-    w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(twipsRect(left, top, width, height));
-    return w;
+    return placeNamed(w, name, {left, top, width, height});
 }
 
 }  // namespace
@@ -60,7 +49,7 @@ public:
                                    MessageIcon::Critical);
     }
     void presentCurve(const SharedState&, const CurveResults& results) override { w.showCurveResults(results); }
-    char decimalSeparator() const override { return localeSeparator(); }
+    char decimalSeparator() const override { return localeDecimalSeparator(); }
 
 private:
     frmCalCinetico& w;
@@ -80,6 +69,7 @@ void frmCalCinetico::createControls()
 {
     setObjectName(QStringLiteral("frmCalCinetico"));
     setWindowTitle(QStringLiteral("Kinetic Parameters Calculation"));
+    setFont(formFont());
     setClientSizeTwips(8400, 5940);
 
     lblNumOfCurve = place(new QLabel(QStringLiteral("Number of Curves:"), this), "lblNumOfCurve",
@@ -104,9 +94,7 @@ void frmCalCinetico::createControls()
     Command3->setStyleSheet(QStringLiteral("background-color: rgb(255, 192, 192);"));
     cmmhelp = place(new QPushButton(QStringLiteral("Help"), this), "cmmhelp", 6960, 600, 1095, 495);
     cmmhelp->setStyleSheet(QStringLiteral("background-color: rgb(255, 224, 192);"));
-    QFont helpFont(QStringLiteral("Times New Roman"));
-    helpFont.setBold(true);
-    cmmhelp->setFont(helpFont);
+    cmmhelp->setFont(timesFont(kFormPointSize, true));
 
     createResultsFrame();
 }
@@ -125,14 +113,14 @@ void frmCalCinetico::createResultsFrame()
     Label[1]->setPalette(titlePalette);
 
     static constexpr double kRowTops[7] = {900, 1320, 1740, 2160, 2580, 3000, 3420};
-    QFont rowFont(QStringLiteral("MS Sans Serif"));
-    rowFont.setPointSizeF(8.25);
+    QFont rowFont = formFont();
     rowFont.setBold(true);
     for (int row = 0; row < 7; ++row) {
         const QByteArray nameName = "Label" + QByteArray::number(2 + row);
         const QByteArray valueName = "Label" + QByteArray::number(9 + row);
+        // 2070 wide instead of 2055: "Baseline used for this curve" fits
         QLabel* name = place(new QLabel(fraResultado), nameName.constData(), 600, kRowTops[row],
-                             2055, 255);
+                             2070, 255);
         name->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         if (row < 4) name->setFont(rowFont);
 
@@ -197,9 +185,7 @@ void frmCalCinetico::Command3_Click()
 
 void frmCalCinetico::cmmhelp_Click()
 {
-    runGuarded(shell.platform(), this, [this] {
-        shell.openHelp(this, QString::fromStdString(st.helpPath) + QStringLiteral("/helpkinetra.hlp"), 3);
-    });
+    runGuarded(shell.platform(), this, [this] { shell.openHelp(this, helpFileIn(st.helpPath), 3); });
 }
 
 void frmCalCinetico::txtNumOfCurve_Change()
@@ -226,7 +212,7 @@ void frmCalCinetico::runCurves()
     // each curve's section goes to the report the user chose; a printed report is printed
     // as one job once the last curve is in it
     const std::unique_ptr<ReportOutput> report = chosenReportOutput(shell);
-    DataSetAnalysis analysis(st, localeSeparator());
+    DataSetAnalysis analysis(st, localeDecimalSeparator());
     const CalculationOutcome out = analysis.calculate(work, makeWhole16(curves), *hooks, report.get());
     if (out.end) {
         endCalculation(QString::fromStdString(out.end->message),
@@ -239,7 +225,7 @@ void frmCalCinetico::runCurves()
 void frmCalCinetico::showCurveResults(const CurveResults& results)
 {
     fraResultado->show();
-    const ResultsTexts texts = resultsTexts(results, st.rateUnit, st.concUnit, localeSeparator());
+    const ResultsTexts texts = resultsTexts(results, st.rateUnit, st.concUnit, localeDecimalSeparator());
     Label[1]->setText(QString::fromStdString(texts.title));
     for (int row = 0; row < 7; ++row) {
         Label[2 + row]->setText(QString::fromUtf8(ResultsTexts::kRowNames[row]));

@@ -194,6 +194,7 @@ TEST_F(KeyboardEntry, APointBeyondTwoHundredIsRefused)
     settle();
     ASSERT_EQ(platform->messages.size(), 1u);
     EXPECT_TRUE(platform->messages[0].text.contains(QStringLiteral("200")));
+    EXPECT_TRUE(platform->messages[0].overVisible) << "the box is centred on a window the user sees";
     EXPECT_FALSE(added->isVisible());
     EXPECT_EQ(rowCount(), 200);
     EXPECT_EQ(row(200), (QStringList{"200", "5.0000000E+02", "7.0000000E+00"}));
@@ -201,7 +202,9 @@ TEST_F(KeyboardEntry, APointBeyondTwoHundredIsRefused)
 
     // another addition is refused at once
     clickRow(2, QStringLiteral("optad"));
-    EXPECT_EQ(platform->messages.size(), 2u);
+    ASSERT_EQ(platform->messages.size(), 2u);
+    EXPECT_TRUE(platform->messages[1].overVisible) << "the box is centred on the data entry window, "
+                                                      "not on the keyboard window that is not shown";
     EXPECT_FALSE(added->isVisible());
     EXPECT_EQ(rowCount(), 200);
 }

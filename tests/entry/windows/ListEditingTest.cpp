@@ -81,7 +81,10 @@ TEST_F(ListEditing, ChangingAPointChecksAndRewritesBothValues)
     EXPECT_EQ(con->text(), QStringLiteral("1.000E+00"));
     EXPECT_EQ(rate->text(), QStringLiteral("1.000E+01"));
     EXPECT_EQ(form->editRow(), 2);
+    EXPECT_FALSE(con->hasFocus()) << "the change moves no focus";
+    clickInWindow(con);
     settle();
+    EXPECT_TRUE(con->hasFocus());
     EXPECT_EQ(con->selectedText(), con->text()) << "the field selects its text on receiving the focus";
 
     typeText(con, QStringLiteral("0"));
@@ -124,6 +127,7 @@ TEST_F(ListEditing, NoOptionChangesTheRateAlone)
     EXPECT_FALSE(control<QLineEdit>("txtConCorrigida")->isVisible());
     EXPECT_FALSE(control<QLabel>("lblAlteraPonto")->isVisible());
     ASSERT_TRUE(waitActive(rate));
+    clickInWindow(rate);
     EXPECT_TRUE(rate->hasFocus());
     typeText(rate, QStringLiteral("9"));
     pressEnter(rate);
@@ -180,6 +184,69 @@ TEST_F(ListEditing, AClickBesideTheRowsDoesNothing)
     EXPECT_FALSE(form->dataEdited());
     EXPECT_FALSE(control<QPushButton>("cmmdataOk")->isEnabled() && control<QGroupBox>("fraSaida")->isEnabled());
 }
+
+// Changing a row that holds no point (a deleted row reads "0", a row emptied by a hand-off
+// reads "") must not trap the user: "Back" still leaves, with or without a click into the
+// field, as long as nothing was typed there; a typed wrong value is still refused.
+struct TrapCase {
+    const char* name;
+    bool emptiedRow;       // the row emptied by a hand-off, else a deleted row
+    bool clickIntoField;   // the user clicks into the concentration field first
+    const char* typed;     // what the user types there (nullptr: nothing)
+    bool backLeaves;       // "Back" returns to the menu without a message
+};
+
+class ChangeWithoutAPoint : public ListEditing, public ::testing::WithParamInterface<TrapCase> {};
+
+TEST_P(ChangeWithoutAPoint, BackLeavesUnlessAWrongValueWasTyped)
+{
+    const TrapCase c = GetParam();
+    int r = 3;
+    if (c.emptiedRow) {
+        clickRow(3, QStringLiteral("optdelete"));
+        chooseNoReport();
+        answerChoice(QStringLiteral("optno"));
+        drawGraph();
+        hub->closeGraph1();
+        hub->showDataEntry();
+        settle();
+        r = 5;
+        ASSERT_EQ(row(r), (QStringList{"", "", ""}));
+    } else {
+        clickRow(r, QStringLiteral("optdelete"));
+    }
+    clickRow(r, QStringLiteral("optchange"));
+    auto* con = control<QLineEdit>("txtConCorrigida");
+    ASSERT_TRUE(con->isVisible());
+    ASSERT_TRUE(waitActive(con));
+    if (c.clickIntoField) {
+        clickInWindow(con);
+        ASSERT_TRUE(con->hasFocus());
+    }
+    if (c.typed) typeText(con, QString::fromLatin1(c.typed));
+    const std::size_t before = platform->messages.size();
+    clickInWindow(control<QPushButton>("Command1"));
+    settle();
+    if (c.backLeaves) {
+        EXPECT_EQ(platform->messages.size(), before);
+        EXPECT_EQ(hub->dataEntryWindow(), nullptr);
+        EXPECT_NE(hub->menuWindow(), nullptr);
+    } else {
+        ASSERT_EQ(platform->messages.size(), before + 1);
+        EXPECT_EQ(platform->messages.back().text, QStringLiteral("Wrong Concentration"));
+        EXPECT_NE(hub->dataEntryWindow(), nullptr);
+        EXPECT_TRUE(con->hasFocus());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FocusTrap, ChangeWithoutAPoint,
+    ::testing::Values(TrapCase{"DeletedRow", false, false, nullptr, true},
+                      TrapCase{"EmptiedRow", true, false, nullptr, true},
+                      TrapCase{"DeletedRowClickedInto", false, true, nullptr, true},
+                      TrapCase{"EmptiedRowClickedInto", true, true, nullptr, true},
+                      TrapCase{"DeletedRowTypedZero", false, true, "0", false}),
+    [](const ::testing::TestParamInfo<TrapCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kinetra

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "platform/HelpViewer.h"
+#include "ui/HelpFile.h"
 
 using namespace kinetra;
 
@@ -163,7 +164,7 @@ TEST(HelpViewer, NoCopyAnywhereGivesAPlainMessage)
 
 TEST(HelpViewer, ProgramFindsItsOwnCopyWhenThePathRuleMissesIt)
 {
-    const QStringList dirs = helpFallbackDirectories();
+    const QStringList dirs = installedHelpDirectories();
     EXPECT_TRUE(dirs.contains(QStringLiteral(KINETRA_SOURCE_DIR "/help")))
         << dirs.join(' ').toStdString();
     const HelpLookup found = findHelp(QStringLiteral("/helpkinetra.hlp"), dirs);

@@ -39,9 +39,11 @@ const std::vector<ChoiceCase>& choiceCases()
 {
     static const std::vector<std::pair<QString, QString>> yesNo = {{kYes, QStringLiteral("Yes")},
                                                                    {kNo, QStringLiteral("No")}};
+    // the two dialogs without a caption show a single blank: an empty title would show the
+    // program's name on the desktop
     static const std::vector<ChoiceCase> cases = {
-        {ChoiceId::frmfechar, "frmfechar", QString(), "Cancel It?", yesNo, {kGo, kNo, kYes}, kGo, 4680, 3090, false},
-        {ChoiceId::frmoutroponto, "frmoutroponto", QString(), "Another point to entry?", yesNo, {kYes, kNo, kGo}, kYes,
+        {ChoiceId::frmfechar, "frmfechar", " ", "Cancel It?", yesNo, {kGo, kNo, kYes}, kGo, 4680, 3090, false},
+        {ChoiceId::frmoutroponto, "frmoutroponto", " ", "Another point to entry?", yesNo, {kYes, kNo, kGo}, kYes,
          4680, 3090, false},
         {ChoiceId::frmchangeX, "frmchangeX", "Improve Graph", "Change X axis?", yesNo, {kGo, kNo, kYes}, kGo, 4680,
          3090, false},
