@@ -89,14 +89,15 @@ app_pid=$!
 
 pause() { sleep "$step_pause"; }
 
-# The id of the visible window whose title holds $1 (plain, case-sensitive text: the splash
-# is "Kinetra", the main window "KINETRA"), waiting up to 10 s. The titles are read one by
+# The id of the visible window whose title holds $1 (plain, case-sensitive text: the main
+# window is "KINETRA"; the splash has no caption and shows a single blank), waiting up to
+# 10 s. The titles are read one by
 # one: xdotool's own --name search looks at the old Latin-1 title property only, which Qt
 # does not always fill.
 visible_window() {
   local id
   for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-    if xdotool getwindowname "$id" 2>/dev/null | grep -qF -- "$1"; then
+    if xdotool getwindowname "$id" 2>/dev/null | grep -qxF -- "$1"; then
       echo "$id"
       return 0
     fi
@@ -175,7 +176,7 @@ shot() {
 
 # ------------------------------------------------------------------ splash and menu
 
-splash=$(window_named 'Kinetra')
+splash=$(window_named ' ')
 pause
 read -r sx sy sw sh < <(geometry_of "$splash")
 shot splash.png "$sx" "$sy" "$sw" "$sh"

@@ -11,10 +11,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    // No display name: the desktop would append it to every window title.
-    QApplication::setApplicationName(QStringLiteral("Kinetra"));
-    QApplication::setApplicationVersion(QStringLiteral("2.2.0"));
-    kinetra::installFontSubstitutes();
+    kinetra::setUpApplication();
 
     kinetra::QtPlatform platform(kinetra::installedHelpDirectories());
     std::unique_ptr<kinetra::MDIForm1> mainWindow;

@@ -34,6 +34,7 @@ public:
     {
         topics = help.topics;
         source = help.path;
+        setWindowFilePath(help.path);
         lstTopics->clear();
         for (const HelpTopic& t : topics) lstTopics->addItem(t.title);
     }

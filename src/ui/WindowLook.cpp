@@ -1,5 +1,6 @@
 #include "ui/WindowLook.h"
 
+#include <QApplication>
 #include <QWidget>
 
 namespace kinetra {
@@ -10,6 +11,13 @@ void installFontSubstitutes()
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), {sans});
     QFont::insertSubstitutions(QStringLiteral("Microsoft Sans Serif"), {sans});
     QFont::insertSubstitutions(QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif")});
+}
+
+void setUpApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("Kinetra"));
+    QApplication::setApplicationVersion(QStringLiteral("2.2.0"));
+    installFontSubstitutes();
 }
 
 QFont formFont(double pointSize)

@@ -18,6 +18,10 @@ inline constexpr double kFormPointSize = 8.25;
 
 void installFontSubstitutes();
 
+// The application's name and version, and the fonts above, before the first window. No
+// display name is set: the desktop would append it to every window title.
+void setUpApplication();
+
 // "MS Sans Serif" at the size given: the font of every window and its controls.
 QFont formFont(double pointSize = kFormPointSize);
 // "Times New Roman" at the size given.

@@ -19,6 +19,7 @@
 #include "kinetics/SigmoidFit.h"
 #include "report/ReportLines.h"
 #include "support/TempDir.h"
+#include "support/UnwritablePlace.h"
 
 namespace kinetra::cli {
 namespace {
@@ -159,11 +160,16 @@ TEST(FitCommand, ExitStatuses)
         {"highest of several", {data("worked_case_13_points.txt"), data("zero_rates.txt"), "--json"}, kExitEnded,
          "Division by zero"},
         {"a report that cannot be written",
-         {data("worked_case_13_points.txt"), "--report", "/sys/kinetra_report.txt"},
+         {data("worked_case_13_points.txt"), "--report", testing::kUnwritableDir + "/kinetra_report.txt"},
          kExitEnded,
          "Erro Number: 70"},
     };
+    const bool refusing = testing::unwritablePlaceRefuses();
     for (const Case& c : cases) {
+        if (std::string(c.what) == "a report that cannot be written" && !refusing) {
+            std::cout << "[  SKIPPED ] " << c.what << ": " << testing::kUnwritableSkipMessage << "\n";
+            continue;
+        }
         const CommandRun r = fit(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.what << "\n" << r.err;
         if (*c.onStandardError == '\0') EXPECT_EQ(r.err, "") << c.what;

@@ -76,6 +76,27 @@ struct TempDir {
     }
 };
 
+// The help file the program at `program` opens for the data entry window's "Help" when run
+// offscreen in an empty folder (so that the path rule misses): "HELP-FILE <path>", or the
+// viewer's message. Empty when the program cannot be driven here.
+std::string helpFileFoundBy(const fs::path& program)
+{
+#ifdef KINETRA_HELP_DRIVER
+    TempDir cwd;
+    TempDir runtime;
+    fs::permissions(runtime.path, fs::perms::owner_all);
+    const Outcome r = run("cd " + quoted(cwd.path) + " && env QT_QPA_PLATFORM=offscreen QT_FONT_DPI=96 " +
+                          "XDG_RUNTIME_DIR=" + quoted(runtime.path) + " ASAN_OPTIONS=verify_asan_link_order=0 " +
+                          "LD_PRELOAD=" + quoted(KINETRA_HELP_DRIVER) + " timeout 60 " + quoted(program));
+    const std::size_t at = r.output.find("HELP-");
+    return at == std::string::npos ? "no answer (status " + std::to_string(r.status) + "): " + r.output
+                                   : r.output.substr(at, r.output.find('\n', at) - at);
+#else
+    (void)program;
+    return {};
+#endif
+}
+
 // One installation into a temporary prefix for all tests of this file.
 class Installed : public ::testing::Test {
 protected:
@@ -137,6 +158,16 @@ TEST_F(Installed, EveryFileInPlace)
         ASSERT_TRUE(fs::is_regular_file(p)) << p;
         EXPECT_NE(fs::status(p).permissions() & fs::perms::owner_exec, fs::perms::none) << p;
     }
+}
+
+// Installed under any prefix, the program finds its help file beside it.
+TEST_F(Installed, ProgramFindsTheHelpFileInstalledBesideIt)
+{
+    const fs::path program = prefix() / kBinDir / "kinetra";
+    if (!fs::exists(program)) GTEST_SKIP() << "built without the windowed program";
+    const std::string help = helpFileFoundBy(program);
+    if (help.empty()) GTEST_SKIP() << "the windowed program cannot be driven in this build";
+    EXPECT_EQ(help, "HELP-FILE " + (share() / "kinetra/helpkinetra.hlp").lexically_normal().string());
 }
 
 TEST_F(Installed, DesktopEntryIconAndMetainfoAgree)
@@ -251,6 +282,25 @@ TEST_F(Installed, DebianPackageHoldsTheProgramAndItsDependencies)
           "./usr/share/icons/hicolor/scalable/apps/kinetra.svg",
           "./usr/share/metainfo/org.kinetra.Kinetra.metainfo.xml"})
         EXPECT_NE(contents.find(std::string(file) + "\n"), std::string::npos) << file;
+
+    // unpacked anywhere, the command fits an example installed beside it
+    TempDir root;
+    const Outcome unpack = run("dpkg-deb -x " + quoted(deb) + " " + quoted(root.path));
+    ASSERT_EQ(unpack.status, 0) << unpack.output;
+    const fs::path fit = root.path / "usr/bin/kinetra-fit";
+    const fs::path example = root.path / "usr/share/kinetra/examples/michaelis_menten.txt";
+    ASSERT_TRUE(fs::exists(fit) && fs::exists(example));
+    const Outcome fitted = run(quoted(fit) + " " + quoted(example) + " --json");
+    EXPECT_EQ(fitted.status, 0) << fitted.output;
+    EXPECT_NE(fitted.output.find("\"curves\":[{\"curve\":1,"), std::string::npos) << fitted.output;
+    EXPECT_NE(fitted.output.find("\"end\":null"), std::string::npos) << fitted.output;
+
+    // and the program finds the help file unpacked beside it, before any compiled-in folder
+    const fs::path program = root.path / "usr/bin/kinetra";
+    if (!fs::exists(program)) GTEST_SKIP() << "the package holds no windowed program (built without Qt)";
+    const std::string help = helpFileFoundBy(program);
+    if (help.empty()) GTEST_SKIP() << "the windowed program cannot be driven in this build";
+    EXPECT_EQ(help, "HELP-FILE " + (root.path / "usr/share/kinetra/helpkinetra.hlp").string());
 }
 
 }  // namespace
