@@ -34,8 +34,8 @@ void frmMenu::createControls()
         auto* button = new QPushButton(caption, this);
         button->setObjectName(QString::fromLatin1(name));
         button->setFont(menuButtonFont());
-        // 3825 wide: the longer caption needs 30 twips more than the described 3795
-        placeTwips(button, {1740, top, 3825, 1095});
+        // 3840 wide: the longer caption needs 45 twips more than the described 3795
+        placeTwips(button, {1740, top, 3840, 1095});
         return button;
     };
     cmdMenCalcula = makeButton("cmdMenCalcula", QStringLiteral("Calculation of Kinetic Parameters"), 840);

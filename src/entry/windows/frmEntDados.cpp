@@ -149,7 +149,7 @@ void frmEntDados::createDataFrame()
                                1080, 15);
     txtSubConUnit = labelledField(fraDados, "txtSubConUnit", "lblSubConUnit",
                                   QStringLiteral("Substrate Concentration Unit"), 1440, 2,
-                                  2115);  // 15 twips wider than the others: the caption fits
+                                  2130);  // 30 twips wider than the others: the caption fits
     txtSubLigand = labelledField(fraDados, "txtSubLigand", "lblSubLigand",
                                  QStringLiteral("Substrate (Ligand)"), 1800, 10);
     w = labelledField(fraDados, "w", "lblNumDatPoints", QStringLiteral("Number of Data Points"),

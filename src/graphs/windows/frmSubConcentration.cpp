@@ -41,7 +41,7 @@ void frmSubConcentration::createControls()
 
     lblLowConcentration = new QLabel(QStringLiteral("Lowest Substrate Concentration"), this);
     lblLowConcentration->setObjectName(QStringLiteral("lblLowConcentration"));
-    placeTwips(lblLowConcentration, {240, 300, 2340, 255});
+    placeTwips(lblLowConcentration, {240, 300, 2355, 255});  // 15 twips wider: the caption fits
     txtLowConcentration = new QLineEdit(this);
     txtLowConcentration->setObjectName(QStringLiteral("txtLowConcentration"));
     placeTwips(txtLowConcentration, {2640, 240, 1215, 285});

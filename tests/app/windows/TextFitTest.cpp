@@ -115,7 +115,9 @@ protected:
         ++checked;
         const QFontMetrics fm(control->font());
         const QRect area = textArea(control);
-        const int advance = fm.horizontalAdvance(text);
+        // the layout places glyphs at fractional advances: a text a fraction of a pixel too
+        // wide wraps or is cut
+        const int advance = int(std::ceil(QFontMetricsF(control->font()).horizontalAdvance(text)));
         const QString where = formOf(control)->objectName() + QLatin1Char('.') + control->objectName();
         const auto* label = qobject_cast<const QLabel*>(control);
         bool fits = advance <= area.width();
