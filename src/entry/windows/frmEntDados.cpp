@@ -19,6 +19,7 @@
 #include "platform/Platform.h"
 #include "ui/FieldValidation.h"
 #include "ui/HelpFile.h"
+#include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowLook.h"
 #include "ui/WindowReport.h"
@@ -27,7 +28,6 @@ namespace kinetra {
 
 namespace {
 
-const QString kCriticaTitle = QStringLiteral("Crítica de Dados");
 const QString kSaveDialogTitle = QStringLiteral("Output File name for Kinetic Parameters");
 
 template <typename W>
@@ -338,12 +338,11 @@ void frmEntDados::readDataFileIntoList(const QString& path)
 {
     DataSetAnalysis analysis(st, localeDecimalSeparator());
     const ListedFile listed = analysis.readDataFile(localPath(path), [this](int) {
-        shell.platform().message(this, QString::fromUtf8(kReadWarningText), kCriticaTitle, MessageIcon::Critical);
+        showCritical(shell, this, QString::fromUtf8(kReadWarningText));
     });
     if (listed.failure) {
         Shell& hub = shell;
-        hub.platform().message(this, fromStd(listed.failure->message), fromStd(listed.failure->title),
-                               MessageIcon::Critical);
+        showCritical(hub, this, fromStd(listed.failure->message), fromStd(listed.failure->title));
         hub.closeDataEntry();
         hub.showMenu();
         return;
@@ -454,8 +453,7 @@ bool frmEntDados::txtConCorrigida_Validate()
         // the text the program put there (the "0" of a deleted row, the empty text of a row
         // emptied by a hand-off) does not hold the user: only a typed value is refused
         if (!txtConCorrigida->isModified()) return true;
-        shell.platform().message(this, QStringLiteral("Wrong Concentration"), kCriticaTitle,
-                                 MessageIcon::Critical);
+        showCritical(shell, this, QStringLiteral("Wrong Concentration"));
         return false;
     }
     if (QTreeWidgetItem* item = rowItem(editRow_)) {
@@ -471,8 +469,7 @@ bool frmEntDados::txtRatCorrigida_Validate()
     const auto value = parseDecimal(toStd(txtRatCorrigida->text()), sep);
     if (!value || *value <= 0.0) {
         if (!txtRatCorrigida->isModified()) return true;
-        shell.platform().message(this, QStringLiteral("Wrong Rate"), kCriticaTitle,
-                                 MessageIcon::Critical);
+        showCritical(shell, this, QStringLiteral("Wrong Rate"));
         return false;
     }
     if (QTreeWidgetItem* item = rowItem(editRow_)) item->setText(2, fromStd(formatE3(*value, sep)));
@@ -555,10 +552,9 @@ bool frmEntDados::saveChangedPoints()
     try {
         DataSetAnalysis(st, localeDecimalSeparator()).savePoints(localPath(path), listRows(lvwDados), deletedCount());
     } catch (const RuntimeFailure& f) {
-        shell.platform().message(this,
-                                 QStringLiteral("The data points could not be saved in the file %1\r\n%2")
-                                     .arg(path, fromStd(f.description())),
-                                 kCriticaTitle, MessageIcon::Critical);
+        showCritical(shell, this,
+                     QStringLiteral("The data points could not be saved in the file %1\r\n%2")
+                         .arg(path, fromStd(f.description())));
         return false;
     }
     return true;
@@ -576,7 +572,7 @@ bool frmEntDados::handOff()
     DataSetAnalysis analysis(st, localeDecimalSeparator());
     std::vector<ListRow> rows = listRows(lvwDados);
     if (const std::optional<CalculationEnd> failed = analysis.handOff(rows, deletedCount(), labels())) {
-        shell.platform().message(this, fromStd(failed->message), fromStd(failed->title), MessageIcon::Critical);
+        showCritical(shell, this, fromStd(failed->message), fromStd(failed->title));
         return false;
     }
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
@@ -601,8 +597,7 @@ void frmEntDados::GravaSaidaCalc(DataSetAnalysis& analysis, const std::vector<Li
     const QString reason = fromStd(failed->description());
     const QString text = printer ? QStringLiteral("The report cannot be printed (%1).").arg(reason)
                                  : QStringLiteral("The report file %1 cannot be written (%2).").arg(path, reason);
-    shell.platform().message(this, text + QStringLiteral("\r\nThe calculation goes on without a report."),
-                             kCriticaTitle, MessageIcon::Critical);
+    showCritical(shell, this, text + QStringLiteral("\r\nThe calculation goes on without a report."));
 }
 
 // ------------------------------------------------------------------------- commands

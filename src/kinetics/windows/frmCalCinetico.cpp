@@ -10,6 +10,7 @@
 #include "entry/DataSetAnalysis.h"
 #include "ui/HelpFile.h"
 #include "ui/Locale.h"
+#include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowLook.h"
 #include "kinetics/KineticResults.h"
@@ -19,9 +20,6 @@
 namespace kinetra {
 
 namespace {
-
-const QString kCritica = QString::fromUtf8(kTitleCritica);
-const QString kWrongData = QString::fromUtf8(kTitleWrongData);
 
 // The points window was closed with its close box: the program is ending, so the
 // calculation stops without a message of its own.
@@ -45,8 +43,7 @@ public:
     }
     void showWarning(const std::string& message) override
     {
-        w.shell.platform().message(&w, QString::fromStdString(message), kCritica,
-                                   MessageIcon::Critical);
+        showCritical(w.shell, &w, QString::fromStdString(message));
     }
     void presentCurve(const SharedState&, const CurveResults& results) override { w.showCurveResults(results); }
     char decimalSeparator() const override { return localeDecimalSeparator(); }
@@ -197,7 +194,7 @@ void frmCalCinetico::txtNumOfCurve_Change()
     } catch (const ProgramEnding&) {
         // the points window's close box ended the program: nothing more to do here
     } catch (...) {
-        endCalculation(QString::fromStdString(failureText(failureOf(std::current_exception()))), kWrongData,
+        endCalculation(QString::fromStdString(failureText(failureOf(std::current_exception()))), wrongDataTitle(),
                        ReturnTo::Menu);
     }
 }
@@ -251,7 +248,7 @@ void frmCalCinetico::endCalculation(const QString& message, const QString& title
     // A calculation that ended early prints no half report, now or with the next one.
     hub.discardReportJob();
     runGuarded(hub.platform(), this, [&] {
-        hub.platform().message(this, message, title, MessageIcon::Critical);
+        showCritical(hub, this, message, title);
         hub.closeCalculation();
         if (to == ReturnTo::DataEntry)
             hub.showDataEntry();

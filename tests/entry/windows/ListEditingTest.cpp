@@ -246,7 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TrapCase{"DeletedRowClickedInto", false, true, nullptr, true},
                       TrapCase{"EmptiedRowClickedInto", true, true, nullptr, true},
                       TrapCase{"DeletedRowTypedZero", false, true, "0", false}),
-    [](const ::testing::TestParamInfo<TrapCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<TrapCase>& p) { return std::string(p.param.name); });
 
 }  // namespace
 }  // namespace kinetra
