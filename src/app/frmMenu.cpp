@@ -30,16 +30,16 @@ void frmMenu::createControls()
     setFont(formFont());
     setHasCloseBox(false);
 
-    const auto makeButton = [this](const char* name, const QString& caption, double top) {
+    const auto makeButton = [this](const char* name, const QString& caption, double top, double width) {
         auto* button = new QPushButton(caption, this);
         button->setObjectName(QString::fromLatin1(name));
         button->setFont(menuButtonFont());
-        // 3840 wide: the longer caption needs 45 twips more than the described 3795
-        placeTwips(button, {1740, top, 3840, 1095});
+        placeTwips(button, {1740, top, width, 1095});
         return button;
     };
-    cmdMenCalcula = makeButton("cmdMenCalcula", QStringLiteral("Calculation of Kinetic Parameters"), 840);
-    cmdMenSaida = makeButton("cmdMenSaida", QStringLiteral("Exit to Windows"), 2520);
+    // 3840 wide: the longer caption needs 45 twips more than the described 3795
+    cmdMenCalcula = makeButton("cmdMenCalcula", QStringLiteral("Calculation of Kinetic Parameters"), 840, 3840);
+    cmdMenSaida = makeButton("cmdMenSaida", QStringLiteral("Exit to Windows"), 2520, 3795);
     setTabOrder(cmdMenCalcula, cmdMenSaida);
     setFocusProxy(cmdMenCalcula);
 }

@@ -64,15 +64,17 @@ void frmDadParcial::createControls()
     setModal(true);
 
     auto makeRow = [this](const char* labelName, const char* fieldName, double labelTop,
-                          double fieldTop, int maxLength, QLabel*& label, QLineEdit*& field) {
-        // 1440 wide instead of 1245: up to the fields, so that the range hints fit
-        label = placeNamed(new QLabel(this), labelName, {540, labelTop, 1440, 195});
+                          double fieldTop, int maxLength, QLabel*& label, QLineEdit*& field,
+                          double labelWidth) {
+        label = placeNamed(new QLabel(this), labelName, {540, labelTop, labelWidth, 195});
         field = placeNamed(new QLineEdit(this), fieldName, {1980, fieldTop, 1095, 285});
         field->setMaxLength(maxLength);
     };
-    makeRow("lblPrimPonto", "txtPrimPonto", 540, 480, 3, lblPrimPonto, txtPrimPonto);
-    makeRow("lblUltPonto", "txtUltPonto", 900, 840, 3, lblUltPonto, txtUltPonto);
-    makeRow("lblBaseline", "txtBaseline", 1260, 1200, 10, lblBaseline, txtBaseline);
+    // the range hints are wider than the described 1245, so that a hint of five digits fits
+    // ("First Point (99-200)"); they end before the fields
+    makeRow("lblPrimPonto", "txtPrimPonto", 540, 480, 3, lblPrimPonto, txtPrimPonto, 1410);
+    makeRow("lblUltPonto", "txtUltPonto", 900, 840, 3, lblUltPonto, txtUltPonto, 1410);
+    makeRow("lblBaseline", "txtBaseline", 1260, 1200, 10, lblBaseline, txtBaseline, 1245);
     lblBaseline->setText(QStringLiteral("Baseline"));
     setTabOrder(txtPrimPonto, txtUltPonto);
     setTabOrder(txtUltPonto, txtBaseline);

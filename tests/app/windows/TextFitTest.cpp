@@ -309,8 +309,8 @@ TEST_F(TextFit, FileRoadCalculationGraphsAndNewRange)
         settle();
         expectWindowFits(points);
         // the longest hints that fit before the fields: five digits in all. Two three-digit
-        // numbers ("Last Point (150-200)") run 4 px past the label, under the field beside it:
-        // the label cannot grow further without covering the field.
+        // numbers ("Last Point (150-200)") need 100 px, more than the 96 px between the
+        // label's left edge and the field: a known limit of the layout.
         expectFits(findControl<QLabel>(points, QStringLiteral("lblPrimPonto")), QStringLiteral("First Point (99-200)"));
         expectFits(findControl<QLabel>(points, QStringLiteral("lblPrimPonto")), QStringLiteral("First Point (1-200)"));
         expectFits(findControl<QLabel>(points, QStringLiteral("lblUltPonto")), QStringLiteral("Last Point (99-200)"));
