@@ -37,7 +37,7 @@ void frmMenu::createControls()
         placeTwips(button, {1740, top, width, 1095});
         return button;
     };
-    // 3840 wide: the longer caption needs 45 twips more than the described 3795
+    // 3840 wide, 45 twips more than the exit button: the longer caption needs it
     cmdMenCalcula = makeButton("cmdMenCalcula", QStringLiteral("Calculation of Kinetic Parameters"), 840, 3840);
     cmdMenSaida = makeButton("cmdMenSaida", QStringLiteral("Exit to Windows"), 2520, 3795);
     setTabOrder(cmdMenCalcula, cmdMenSaida);

@@ -1,6 +1,6 @@
 #pragma once
-// Controls are placed as the windows are described: in twips (1/1440 inch) from the top-left
-// corner of their parent's client area, converted to pixels at the screen's logical DPI.
+// Controls are placed in twips (1/1440 inch) from the top-left corner of their parent's
+// client area, converted to pixels at the screen's logical DPI.
 
 #include <QRect>
 

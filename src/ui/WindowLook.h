@@ -1,6 +1,5 @@
 #pragma once
-// The look the windows are described with: their fonts, and captions shown exactly as
-// given.
+// The look of the windows: their fonts, and captions shown exactly as given.
 //
 // The windows ask for "MS Sans Serif" (8.25 pt where nothing else is said) and "Times New
 // Roman". fontconfig has neither: the first would fall back to a wider face (DejaVu Sans)

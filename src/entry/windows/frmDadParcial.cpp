@@ -70,8 +70,8 @@ void frmDadParcial::createControls()
         field = placeNamed(new QLineEdit(this), fieldName, {1980, fieldTop, 1095, 285});
         field->setMaxLength(maxLength);
     };
-    // the range hints are wider than the described 1245, so that a hint of five digits fits
-    // ("First Point (99-200)"); they end before the fields
+    // the range hints are 165 twips wider than the baseline label, so that a hint of five
+    // digits fits ("First Point (99-200)"); they end before the fields
     makeRow("lblPrimPonto", "txtPrimPonto", 540, 480, 3, lblPrimPonto, txtPrimPonto, 1410);
     makeRow("lblUltPonto", "txtUltPonto", 900, 840, 3, lblUltPonto, txtUltPonto, 1410);
     makeRow("lblBaseline", "txtBaseline", 1260, 1200, 10, lblBaseline, txtBaseline, 1245);

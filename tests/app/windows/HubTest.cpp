@@ -73,7 +73,7 @@ TEST_F(HubTest, OpensAtItsSizeWithTheMenuCentredInIt)
     EXPECT_EQ(calc->text(), QStringLiteral("Calculation of Kinetic Parameters"));
     EXPECT_EQ(exit->text(), QStringLiteral("Exit to Windows"));
     EXPECT_TRUE(calc->font().italic());
-    // 3840 twips wide: the caption needs 45 twips more than the described 3795
+    // 3840 twips wide, 45 more than the exit button: the longer caption needs it
     EXPECT_EQ(calc->geometry(), QRect(twipsToPixels(1740), twipsToPixels(840), twipsToPixels(3840), twipsToPixels(1095)));
     EXPECT_EQ(exit->geometry().top(), twipsToPixels(2520));
     ASSERT_TRUE(testing::waitActive(menu));
