@@ -1,0 +1,475 @@
+#include "stats/CurveStatistics.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+#include <boost/math/distributions/fisher_f.hpp>
+#include <boost/math/distributions/students_t.hpp>
+#include <boost/math/tools/roots.hpp>
+
+#include "stats/HillLeastSquares.h"
+
+namespace kinetra {
+
+namespace {
+
+using stats::Held;
+using stats::HillLeastSquares;
+using stats::Minimum;
+using stats::ScaledParameters;
+using stats::SearchEnd;
+
+// A search that takes V or K beyond this many times the largest rate or concentration (or K
+// below the smallest concentration divided by it) has found no curve in the points; profile
+// limits are sought out to this factor on either side of the estimate.
+constexpr double kDeterminedFactor = 1e6;
+// Two sums of squares closer than this (relative) count as equal.
+constexpr double kSsrTie = 1e-9;
+constexpr double kAlpha = 0.05;
+
+std::optional<double> finiteOrNone(double x)
+{
+    return std::isfinite(x) ? std::optional<double>(x) : std::nullopt;
+}
+
+double tQuantile(int df)
+{
+    const boost::math::students_t dist(static_cast<double>(df));
+    return boost::math::quantile(boost::math::complement(dist, kAlpha / 2));
+}
+
+std::optional<double> aicc(double ssr, int m, int k)
+{
+    if (m - k - 1 <= 0 || !(ssr > 0.0)) return std::nullopt;
+    const double md = m;
+    return finiteOrNone(md * std::log(ssr / md) + 2.0 * k + 2.0 * k * (k + 1) / (md - k - 1));
+}
+
+// Sum of squares about the mean, in units of rateScale^2.
+double totalSsr(const std::vector<double>& y, double rateScale)
+{
+    double mean = 0.0, sum = 0.0;
+    for (double v : y) mean += v / rateScale;
+    mean /= static_cast<double>(y.size());
+    for (double v : y) sum += (v / rateScale - mean) * (v / rateScale - mean);
+    return sum;
+}
+
+// What the search found, before the statistics.
+struct Search {
+    std::optional<Minimum> best;
+    const char* reason = nullptr;  // why there is no estimate
+};
+
+class Estimator {
+public:
+    Estimator(const HillLeastSquares& ls, const std::vector<double>& S, const std::vector<double>& y)
+        : ls_(ls), S_(S), y_(y)
+    {
+        for (std::size_t i = 0; i < S.size(); ++i) {
+            largestRate_ = std::max(largestRate_, std::fabs(y[i]));
+            largestConc_ = std::max(largestConc_, S[i]);
+            smallestConc_ = i == 0 ? S[i] : std::min(smallestConc_, S[i]);
+        }
+    }
+
+    // The reason a minimum is no estimate, or none.
+    const char* judge(const Minimum& m) const
+    {
+        if (m.end == SearchEnd::Diverged) return kReasonNoPlateau;
+        const auto [V, n, K] = ls_.toPlain(m.q);
+        if (!std::isfinite(V) || !std::isfinite(n)) return kReasonNoConvergence;
+        if (!(std::fabs(V) <= kDeterminedFactor * largestRate_) || !(K <= kDeterminedFactor * largestConc_))
+            return kReasonNoPlateau;
+        if (!(K >= smallestConc_ / kDeterminedFactor)) return kReasonNoRise;
+        if (m.end != SearchEnd::Converged) return kReasonNoConvergence;
+        return nullptr;
+    }
+
+    Search run(const std::optional<HillEstimates>& described)
+    {
+        Search out;
+        std::vector<const char*> reasons;
+        std::optional<double> lowestFailed;  // SSR where a search that did not settle stopped
+        auto consider = [&](const ScaledParameters& start) {
+            const Minimum m = ls_.fit(start);
+            if (const char* why = judge(m)) {
+                reasons.push_back(why);
+                if (m.end != SearchEnd::Diverged && (!lowestFailed || m.ssr < *lowestFailed)) lowestFailed = m.ssr;
+                return;
+            }
+            if (!out.best || m.ssr < out.best->ssr) out.best = m;
+        };
+        if (described && std::isfinite(described->V) && std::isfinite(described->n) &&
+            described->K > 0.0 && std::isfinite(described->K))
+            consider(ls_.toScaled(described->V, described->n, described->K));
+        if (!out.best) {
+            for (const ScaledParameters& start : automaticStarts()) consider(start);
+        }
+        if (out.best) return out;
+        // Why no start settled: a search that ran off towards K = 0 or K = infinity, or
+        // one that stopped where a constant or a power law (the two limits of the law)
+        // fits as well.
+        auto any = [&](const char* r) { return std::find(reasons.begin(), reasons.end(), r) != reasons.end(); };
+        const double tie = lowestFailed ? *lowestFailed * (1.0 + kSsrTie) : 0.0;
+        if (any(kReasonNoRise) || (lowestFailed && totalSsr(y_, ls_.rateScale()) <= tie))
+            out.reason = kReasonNoRise;
+        else if (any(kReasonNoPlateau) || (lowestFailed && ls_.powerLawSsr().value_or(HUGE_VAL) <= tie))
+            out.reason = kReasonNoPlateau;
+        else
+            out.reason = kReasonNoConvergence;
+        return out;
+    }
+
+    // V from the largest rate, K the concentration whose rate is nearest half of it, n = 1;
+    // then the same with other exponents, and a plateau above the points.
+    std::vector<ScaledParameters> automaticStarts() const
+    {
+        std::size_t top = 0;
+        for (std::size_t i = 1; i < y_.size(); ++i)
+            if (y_[i] > y_[top]) top = i;
+        const double V0 = y_[top];
+        std::size_t half = 0;
+        for (std::size_t i = 1; i < y_.size(); ++i)
+            if (std::fabs(y_[i] - V0 / 2) < std::fabs(y_[half] - V0 / 2)) half = i;
+        const double K0 = S_[half];
+        return {ls_.toScaled(V0, 1.0, K0), ls_.toScaled(V0, 0.5, K0), ls_.toScaled(V0, 2.0, K0),
+                ls_.toScaled(V0, 4.0, K0), ls_.toScaled(2.0 * V0, 1.0, largestConc_)};
+    }
+
+private:
+    const HillLeastSquares& ls_;
+    const std::vector<double>& S_;
+    const std::vector<double>& y_;
+    double largestRate_ = 0.0, largestConc_ = 0.0, smallestConc_ = 0.0;
+};
+
+// The profile of one parameter: SSR with it held and the other two re-minimised, searched
+// in x = ln(value / estimate). The search works on tau(x) = sqrt(SSR_profile(x) - SSR),
+// close to a straight line through 0 on each side, whose slope is known at every profile
+// point (dSSR/dx there is the partial derivative in the held parameter: the other two are
+// at their minimum). The limit, where tau reaches sqrt(target - SSR), is bracketed by
+// Newton steps a little beyond it, then found by Boost's safeguarded Newton iteration
+// within the bracket.
+class Profile {
+public:
+    Profile(const HillLeastSquares& ls, const Minimum& best, Held held, double target)
+        : ls_(ls), best_(best), held_(held), tauTarget_(std::sqrt(std::max(0.0, target - best.ssr))) {}
+
+    // The limit on the side `direction` (+1 above, -1 below), or none when the profile SSR
+    // does not reach the target within a factor of 1e6; `guess` is the t limit's distance
+    // from the estimate relative to it (none when unknown).
+    std::optional<double> limit(int direction, std::optional<double> guess)
+    {
+        if (!(tauTarget_ > 0.0)) return value(0.0);  // SSR = 0: the limits are the estimate
+        visited_.clear();
+        visited_.push_back({0.0, best_.q});
+        const double xEnd = direction * std::log(kDeterminedFactor);
+        double x = direction * 0.05;
+        if (guess && std::isfinite(*guess) && *guess > 0.0) {
+            const double w = 1.0 + direction * *guess;
+            x = w > 0.01 ? std::log(w) : direction * std::log(2.0);
+        }
+        double xPrev = 0.0;
+        for (;;) {
+            if (std::fabs(x) >= std::fabs(xEnd)) x = xEnd;
+            const auto [h, slope] = excess(x, true);
+            if (h >= 0.0) return root(xPrev, x);
+            if (x == xEnd) return std::nullopt;
+            // a Newton step, 5 % beyond, at least 1.2 and at most 4 times as far out
+            double stretch = 4.0;
+            if (slope * direction > 0.0) stretch = 1.0 + 1.05 * (-h / slope) / x;
+            xPrev = x;
+            x *= std::clamp(stretch, 1.2, 4.0);
+        }
+    }
+
+private:
+    struct Visit {
+        double x;
+        ScaledParameters q;
+    };
+
+    ScaledParameters held(ScaledParameters q, double x) const
+    {
+        switch (held_) {
+        case Held::V: q.a = best_.q.a * std::exp(x); break;
+        case Held::n: q.n = best_.q.n * std::exp(x); break;
+        case Held::K: q.k = best_.q.k + x; break;
+        case Held::None: break;
+        }
+        return q;
+    }
+
+    // A start for x: between two points already visited, the straight line through them;
+    // beyond them, the nearest one.
+    ScaledParameters startAt(double x) const
+    {
+        const Visit* below = nullptr;
+        const Visit* above = nullptr;
+        for (const Visit& v : visited_) {
+            if (v.x <= x && (!below || v.x > below->x)) below = &v;
+            if (v.x >= x && (!above || v.x < above->x)) above = &v;
+        }
+        if (below && above && above->x > below->x) {
+            const double f = (x - below->x) / (above->x - below->x);
+            const ScaledParameters& a = below->q;
+            const ScaledParameters& b = above->q;
+            return held(ScaledParameters{a.a + f * (b.a - a.a), a.n + f * (b.n - a.n), a.k + f * (b.k - a.k)}, x);
+        }
+        return held((below ? below : above)->q, x);
+    }
+
+    Minimum profileAt(const ScaledParameters& start) const
+    {
+        return ls_.fitHolding(held_, start, stats::Precision::Profile);
+    }
+
+    // tau at x minus its target, and its slope. A profile may have more than one minimum
+    // at a given x; where the target seems reached more than 10 % away from the estimate,
+    // the estimates' other two values are tried as a start as well and the lower minimum
+    // taken.
+    std::pair<double, double> excess(double x, bool confirm = false)
+    {
+        if (last_ && last_->first == x && !confirm) return last_->second;
+        Minimum m = profileAt(startAt(x));
+        auto reached = [&](const Minimum& r) { return std::isfinite(r.ssr) && r.ssr - best_.ssr >= tauTarget_ * tauTarget_; };
+        if (m.end != SearchEnd::Converged || (confirm && std::fabs(x) > 0.1 && reached(m))) {
+            const Minimum again = profileAt(held(best_.q, x));
+            if (again.ssr < m.ssr || m.end != SearchEnd::Converged) {
+                if (again.end == SearchEnd::Converged || again.ssr < m.ssr) m = again;
+            }
+        }
+        if (m.end != SearchEnd::Diverged && std::isfinite(m.ssr)) visited_.push_back({x, m.q});
+        std::pair<double, double> out{-tauTarget_, 0.0};  // no usable point: not reached
+        if (std::isfinite(m.ssr)) {
+            const double tau = std::sqrt(std::max(0.0, m.ssr - best_.ssr));
+            const auto& g = m.gradient;
+            const auto h = static_cast<std::size_t>(held_);
+            const double dq = held_ == Held::V ? m.q.a : held_ == Held::n ? m.q.n : 1.0;  // dq/dx
+            const double slope = tau > 0.0 ? g[h] * dq / (2.0 * tau) : 0.0;
+            out = {tau - tauTarget_, std::isfinite(slope) ? slope : 0.0};
+        }
+        last_ = {x, out};
+        return out;
+    }
+
+    std::optional<double> root(double a, double b)
+    {
+        try {
+            const double x = boost::math::tools::newton_raphson_iterate(
+                [&](double z) { return excess(z); }, b, std::min(a, b), std::max(a, b), 26);
+            return value(x);
+        } catch (const boost::math::evaluation_error&) {
+            return std::nullopt;
+        }
+    }
+
+    std::optional<double> value(double x) const
+    {
+        const auto plain = ls_.toPlain(held(best_.q, x));
+        return finiteOrNone(plain[static_cast<std::size_t>(held_)]);
+    }
+
+    const HillLeastSquares& ls_;
+    const Minimum& best_;
+    Held held_;
+    double tauTarget_;
+    std::vector<Visit> visited_;
+    std::optional<std::pair<double, std::pair<double, double>>> last_;  // the last x and its excess
+};
+
+// Sums of squares stay in units of rateScale^2 until they are stored: F, R^2 and the
+// difference of the AICc do not depend on the unit, and tiny or huge rates keep their digits.
+void fillStatistics(CurveStatistics& out, const HillLeastSquares& ls, const Minimum& best, const Minimum& hyp,
+                    const std::vector<double>& y)
+{
+    const int m = out.points, df = out.degreesOfFreedom;
+    const double scale = ls.rateScale();
+    const auto [V, n, K] = ls.toPlain(best.q);
+    out.V.estimate = V;
+    out.n.estimate = n;
+    out.K.estimate = K;
+    out.VK.estimate = V / K;
+    out.ssr = best.ssr * scale * scale;
+    out.residuals = ls.residuals(best.q);
+    const double sst = totalSsr(y, scale);
+    if (sst > 0.0) out.r2 = finiteOrNone(1.0 - best.ssr / sst);
+
+    if (hyp.end == SearchEnd::Converged) {
+        const auto plain = ls.toPlain(hyp.q);
+        out.hyperbolic = HyperbolicFit{plain[0], plain[2], hyp.ssr * scale * scale};
+    }
+    if (df <= 0) return;
+
+    const double s2 = best.ssr / df;
+    out.syx = std::sqrt(s2) * scale;
+    const double t = tQuantile(df);
+    ParameterStatistics* params[3] = {&out.V, &out.n, &out.K};
+    const auto cov = ls.covariance(best.q, s2);
+    if (cov) {
+        const auto& c = *cov;
+        for (std::size_t i = 0; i < 3; ++i) {
+            const double se = std::sqrt(c[4 * i]);
+            params[i]->standardError = se;
+            params[i]->ci95 = Limits{params[i]->estimate - t * se, params[i]->estimate + t * se};
+        }
+        // V/K by the delta method, gradient (1/K, 0, -V/K^2).
+        const double gV = 1.0 / K, gK = -V / K / K;
+        const double var = gV * gV * c[0] + 2.0 * gV * gK * c[2] + gK * gK * c[8];
+        if (var >= 0.0) {
+            const double se = std::sqrt(var);
+            out.VK.standardError = se;
+            out.VK.ci95 = Limits{out.VK.estimate - t * se, out.VK.estimate + t * se};
+        }
+    }
+
+    const double target = best.ssr * (1.0 + t * t / df);
+    for (std::size_t i = 0; i < 3; ++i) {
+        Profile profile(ls, best, static_cast<Held>(i), target);
+        std::optional<double> guess;
+        if (params[i]->standardError && params[i]->estimate != 0.0)
+            guess = t * *params[i]->standardError / std::fabs(params[i]->estimate);
+        Limits limits;
+        limits.low = profile.limit(-1, guess);
+        limits.high = profile.limit(+1, guess);
+        if (params[i]->estimate < 0.0) std::swap(limits.low, limits.high);
+        params[i]->profileCi95 = limits;
+    }
+
+    if (hyp.end == SearchEnd::Converged && best.ssr > 0.0) {
+        const double F = std::max(0.0, (hyp.ssr - best.ssr) / s2);
+        if (std::isfinite(F)) {
+            const boost::math::fisher_f dist(1.0, static_cast<double>(df));
+            const double p = boost::math::cdf(boost::math::complement(dist, F));
+            out.fTest = FTestResult{F, p};
+        }
+        // ln(SSR/m) in units of rateScale^2 differs by the same constant for both models
+        const auto hill = aicc(best.ssr, m, 4), one = aicc(hyp.ssr, m, 3);
+        if (hill && one) out.deltaAICc = *one - *hill;
+    }
+}
+
+bool finite(const std::optional<double>& x)
+{
+    return !x || std::isfinite(*x);
+}
+
+bool finite(const std::optional<Limits>& l)
+{
+    return !l || (finite(l->low) && finite(l->high));
+}
+
+// Every figure is a number: V/K of a tiny K, a sum of squares of huge rates, an SE of a
+// parameter the points barely fix could leave the range of a double.
+bool allFinite(const CurveStatistics& st)
+{
+    for (const ParameterStatistics* p : {&st.V, &st.n, &st.K, &st.VK})
+        if (!std::isfinite(p->estimate) || !finite(p->standardError) || !finite(p->ci95) || !finite(p->profileCi95))
+            return false;
+    if (!std::isfinite(st.ssr) || !finite(st.syx) || !finite(st.r2) || !finite(st.deltaAICc)) return false;
+    if (st.hyperbolic && !(std::isfinite(st.hyperbolic->V) && std::isfinite(st.hyperbolic->K) &&
+                           std::isfinite(st.hyperbolic->ssr)))
+        return false;
+    if (st.fTest && !(std::isfinite(st.fTest->F) && std::isfinite(st.fTest->p))) return false;
+    return std::all_of(st.residuals.begin(), st.residuals.end(), [](double r) { return std::isfinite(r); });
+}
+
+// p with two significant digits, "< 0.0001" below that.
+std::string pText(double p, char sep)
+{
+    if (p < 0.0001) return std::string("< 0") + sep + "0001";
+    const int exponent = static_cast<int>(std::floor(std::log10(p)));
+    const int decimals = std::clamp(1 - exponent, 0, 6);
+    char buffer[32];
+    const auto res = std::to_chars(buffer, buffer + sizeof buffer, p, std::chars_format::fixed, decimals);
+    std::string s(buffer, res.ptr);
+    if (s.find('.') != std::string::npos) {
+        while (s.back() == '0') s.pop_back();
+        if (s.back() == '.') s.pop_back();
+    }
+    std::replace(s.begin(), s.end(), '.', sep);
+    return "= " + s;
+}
+
+}  // namespace
+
+std::string statisticsVerdict(const CurveStatistics& st, char sep)
+{
+    if (!st.determined) return {};
+    if (st.degreesOfFreedom <= 0)
+        return "three points give the estimates only: no limits and no test of n = 1";
+    if (!st.fTest) return "n = 1 cannot be tested on these points";
+    std::string detail = "F test p " + pText(st.fTest->p, sep);
+    if (st.deltaAICc) {
+        if (*st.deltaAICc > 0.0) detail += "; AICc favours the Hill law";
+        else if (*st.deltaAICc < 0.0) detail += "; AICc favours n = 1";
+        else detail += "; AICc favours neither";
+    }
+    if (st.fTest->p < kAlpha) return "n differs from 1 (" + detail + ")";
+    return "these data do not show that n differs from 1 (" + detail + ")";
+}
+
+CurveStatistics computeCurveStatistics(const StatisticsInput& input)
+{
+    CurveStatistics out;
+    out.source = input.start ? StatisticsSource::DescribedFit : StatisticsSource::LeastSquares;
+    const std::size_t count = std::min(input.concentration.size(), input.rate.size());
+    out.points = static_cast<int>(count);
+    out.degreesOfFreedom = out.points - 3;
+    const std::vector<double> S(input.concentration.begin(), input.concentration.begin() + static_cast<std::ptrdiff_t>(count));
+    const std::vector<double> y(input.rate.begin(), input.rate.begin() + static_cast<std::ptrdiff_t>(count));
+
+    auto notDetermined = [&](const char* why) {
+        CurveStatistics none;
+        none.source = out.source;
+        none.points = out.points;
+        none.degreesOfFreedom = out.degreesOfFreedom;
+        none.determined = false;
+        none.reason = why;
+        return none;
+    };
+    for (std::size_t i = 0; i < count; ++i)
+        if (!(S[i] > 0.0) || !std::isfinite(S[i]) || !std::isfinite(y[i])) return notDetermined(kReasonBadPoints);
+    if (count < 3) return notDetermined(kReasonTooFewPoints);
+    if (std::all_of(y.begin(), y.end(), [](double v) { return v == 0.0; })) return notDetermined(kReasonNoRates);
+
+    const HillLeastSquares ls(S, y);
+    Estimator estimator(ls, S, y);
+    Search search = estimator.run(input.start);
+    if (!search.best) return notDetermined(search.reason);
+    Minimum best = *search.best;
+
+    // n fixed at 1. A minimum lower than the Hill law's found there is a better start.
+    ScaledParameters one = best.q;
+    one.n = 1.0;
+    Minimum hyp = ls.fitHolding(Held::n, one);
+    if (hyp.end == SearchEnd::Converged && hyp.ssr < best.ssr * (1.0 - kSsrTie)) {
+        const Minimum again = ls.fit(hyp.q);
+        if (!estimator.judge(again) && again.ssr < best.ssr) {
+            best = again;
+            one = best.q;
+            one.n = 1.0;
+            hyp = ls.fitHolding(Held::n, one);
+        }
+    }
+    // As K goes to 0 the law becomes a constant; as K grows without bound, the power law
+    // c*S^n. When either fits as well, SSR has no minimum at a finite K. (A minimum with K
+    // inside the concentrations is a true one: the power law is only looked at beyond.)
+    if (totalSsr(y, ls.rateScale()) <= best.ssr * (1.0 + kSsrTie)) return notDetermined(kReasonNoRise);
+    if (ls.toPlain(best.q)[2] > *std::max_element(S.begin(), S.end())) {
+        const auto power = ls.powerLawSsr();
+        if (power && *power <= best.ssr * (1.0 + kSsrTie)) return notDetermined(kReasonNoPlateau);
+    }
+
+    out.determined = true;
+    fillStatistics(out, ls, best, hyp, y);
+    if (!allFinite(out)) return notDetermined(kReasonOutOfRange);
+    out.verdict = statisticsVerdict(out);
+    return out;
+}
+
+}  // namespace kinetra

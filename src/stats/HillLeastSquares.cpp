@@ -1,0 +1,309 @@
+#include "stats/HillLeastSquares.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <Eigen/Dense>
+#include <unsupported/Eigen/LevenbergMarquardt>
+
+namespace kinetra::stats {
+
+namespace {
+
+// Beyond these the law is flat to the last bit (exp of more than 700 overflows a double) or
+// the search has long left anything a curve can determine: the search is stopped there.
+constexpr double kLargestA = 1e15;     // 1e15 times the largest rate
+constexpr double kLargestK = 700.0;    // |ln(K / concScale)|
+constexpr double kLargestN = 1e8;
+
+// Estimates to about 1e-10; a point of a profile needs only its SSR, which is quadratic in
+// the step there, so a coarser step tolerance gives it to about the same digits.
+constexpr double kXtol = 1e-11;
+constexpr double kFtol = 1e-13;
+constexpr double kProfileXtol = 1e-6;
+constexpr double kProfileFtol = 1e-10;
+constexpr int kMaxEvaluations = 1000;
+
+// p = 1/(1 + e^u) and p(1 - p), without overflow for any finite u.
+struct Logistic {
+    double p, pq;
+};
+inline Logistic logistic(double u)
+{
+    const double e = std::exp(-std::fabs(u));  // in (0, 1]
+    const double inv = 1.0 / (1.0 + e);
+    return Logistic{u > 0.0 ? e * inv : inv, e * inv * inv};
+}
+
+bool usable(const ScaledParameters& q)
+{
+    return std::isfinite(q.a) && std::isfinite(q.n) && std::isfinite(q.k) &&
+           std::fabs(q.a) <= kLargestA && std::fabs(q.k) <= kLargestK && std::fabs(q.n) <= kLargestN;
+}
+
+// Residuals a*p_i - y_i and their Jacobian in the free ones of (a, n, k). The search asks
+// for the Jacobian where it last evaluated the residuals, so the logistic terms of that
+// evaluation are kept and used again.
+struct HillResiduals : Eigen::DenseFunctor<double> {
+    const std::vector<double>& l;
+    const std::vector<double>& y;
+    Held held;
+    ScaledParameters base;  // supplies the held parameter
+    int freeIndex[3] = {0, 1, 2};
+    mutable std::vector<Logistic> terms;
+    mutable ScaledParameters termsAt{0.0, 0.0, 0.0};
+    mutable bool termsValid = false;
+
+    HillResiduals(const std::vector<double>& l_, const std::vector<double>& y_, Held h,
+                  const ScaledParameters& b)
+        : DenseFunctor<double>(h == Held::None ? 3 : 2, static_cast<int>(l_.size())),
+          l(l_), y(y_), held(h), base(b), terms(l_.size())
+    {
+        int j = 0;
+        for (int i = 0; i < 3; ++i)
+            if (i != static_cast<int>(held)) freeIndex[j++] = i;
+    }
+
+    ScaledParameters expand(const InputType& x) const
+    {
+        double v[3] = {base.a, base.n, base.k};
+        for (int j = 0; j < inputs(); ++j) v[freeIndex[j]] = x[j];
+        return ScaledParameters{v[0], v[1], v[2]};
+    }
+
+    void evaluateTerms(const ScaledParameters& q) const
+    {
+        if (termsValid && q.n == termsAt.n && q.k == termsAt.k) return;
+        for (std::size_t i = 0; i < l.size(); ++i) terms[i] = logistic(q.n * (q.k - l[i]));
+        termsAt = q;
+        termsValid = true;
+    }
+
+    int operator()(const InputType& x, ValueType& fvec) const
+    {
+        const ScaledParameters q = expand(x);
+        if (!usable(q)) return -1;
+        evaluateTerms(q);
+        for (Eigen::Index i = 0; i < values(); ++i) {
+            const auto s = static_cast<std::size_t>(i);
+            fvec[i] = q.a * terms[s].p - y[s];
+        }
+        return 0;
+    }
+
+    int df(const InputType& x, JacobianType& fjac) const
+    {
+        const ScaledParameters q = expand(x);
+        if (!usable(q)) return -1;
+        evaluateTerms(q);
+        for (Eigen::Index i = 0; i < values(); ++i) {
+            const auto s = static_cast<std::size_t>(i);
+            const double d = q.k - l[s];
+            const Logistic& g = terms[s];
+            const double column[3] = {g.p, -q.a * g.pq * d, -q.a * g.pq * q.n};
+            for (int j = 0; j < inputs(); ++j) fjac(i, j) = column[freeIndex[j]];
+        }
+        return 0;
+    }
+};
+
+// Residuals exp(b + n*l_i) - y_i of the power law.
+struct PowerLawResiduals : Eigen::DenseFunctor<double> {
+    const std::vector<double>& l;
+    const std::vector<double>& y;
+    PowerLawResiduals(const std::vector<double>& l_, const std::vector<double>& y_)
+        : DenseFunctor<double>(2, static_cast<int>(l_.size())), l(l_), y(y_) {}
+
+    bool inRange(const InputType& x, double li) const
+    {
+        const double e = x[0] + x[1] * li;
+        return std::isfinite(e) && e < 700.0;
+    }
+    int operator()(const InputType& x, ValueType& fvec) const
+    {
+        for (Eigen::Index i = 0; i < values(); ++i) {
+            const auto s = static_cast<std::size_t>(i);
+            if (!inRange(x, l[s])) return -1;
+            fvec[i] = std::exp(x[0] + x[1] * l[s]) - y[s];
+        }
+        return 0;
+    }
+    int df(const InputType& x, JacobianType& fjac) const
+    {
+        for (Eigen::Index i = 0; i < values(); ++i) {
+            const auto s = static_cast<std::size_t>(i);
+            if (!inRange(x, l[s])) return -1;
+            const double e = std::exp(x[0] + x[1] * l[s]);
+            fjac(i, 0) = e;
+            fjac(i, 1) = e * l[s];
+        }
+        return 0;
+    }
+};
+
+template <class Functor>
+SearchEnd minimise(Functor& functor, Eigen::VectorXd& x, double xtol = kXtol, double ftol = kFtol)
+{
+    Eigen::LevenbergMarquardt<Functor> lm(functor);
+    lm.setXtol(xtol);
+    lm.setFtol(ftol);
+    lm.setMaxfev(kMaxEvaluations);
+    using namespace Eigen::LevenbergMarquardtSpace;
+    switch (lm.minimize(x)) {
+    case RelativeReductionTooSmall:
+    case RelativeErrorTooSmall:
+    case RelativeErrorAndReductionTooSmall:
+    case CosinusTooSmall:
+    case FtolTooSmall:
+    case XtolTooSmall:
+    case GtolTooSmall:
+        return SearchEnd::Converged;
+    case TooManyFunctionEvaluation:
+        return SearchEnd::Exhausted;
+    case UserAsked:
+        return SearchEnd::Diverged;
+    default:
+        return SearchEnd::Stalled;
+    }
+}
+
+}  // namespace
+
+HillLeastSquares::HillLeastSquares(const std::vector<double>& concentration, const std::vector<double>& rate)
+{
+    const std::size_t m = std::min(concentration.size(), rate.size());
+    double meanLog = 0.0, largest = 0.0;
+    for (std::size_t i = 0; i < m; ++i) {
+        meanLog += std::log(concentration[i]);
+        largest = std::max(largest, std::fabs(rate[i]));
+    }
+    meanLog = m > 0 ? meanLog / static_cast<double>(m) : 0.0;
+    concScale_ = std::exp(meanLog);
+    rateScale_ = largest > 0.0 ? largest : 1.0;
+    l_.resize(m);
+    y_.resize(m);
+    for (std::size_t i = 0; i < m; ++i) {
+        l_[i] = std::log(concentration[i]) - meanLog;
+        y_[i] = rate[i] / rateScale_;
+    }
+}
+
+ScaledParameters HillLeastSquares::toScaled(double V, double n, double K) const
+{
+    return ScaledParameters{V / rateScale_, n, std::log(K) - std::log(concScale_)};
+}
+
+std::array<double, 3> HillLeastSquares::toPlain(const ScaledParameters& q) const
+{
+    return {q.a * rateScale_, q.n, std::exp(q.k + std::log(concScale_))};
+}
+
+Minimum HillLeastSquares::fit(const ScaledParameters& start) const
+{
+    return fitHolding(Held::None, start);
+}
+
+Minimum HillLeastSquares::fitHolding(Held held, const ScaledParameters& start, Precision precision) const
+{
+    Minimum out;
+    out.q = start;
+    out.ssr = HUGE_VAL;  // until a usable point is reached
+    if (!usable(start) || l_.empty()) {
+        out.end = SearchEnd::Diverged;
+        return out;
+    }
+    HillResiduals functor(l_, y_, held, start);
+    Eigen::VectorXd x(functor.inputs());
+    const double all[3] = {start.a, start.n, start.k};
+    for (int j = 0; j < functor.inputs(); ++j) x[j] = all[functor.freeIndex[j]];
+    const bool fine = precision == Precision::Estimate;
+    out.end = functor.values() < functor.inputs()
+                  ? SearchEnd::Stalled
+                  : minimise(functor, x, fine ? kXtol : kProfileXtol, fine ? kFtol : kProfileFtol);
+    out.q = functor.expand(x);
+    if (!usable(out.q)) return out;
+    out.ssr = 0.0;
+    // SSR and its gradient where the search stopped (the terms are usually still those of
+    // its last evaluation)
+    functor.evaluateTerms(out.q);
+    const ScaledParameters& q = out.q;
+    for (std::size_t i = 0; i < l_.size(); ++i) {
+        const Logistic& t = functor.terms[i];
+        const double r = q.a * t.p - y_[i];
+        const double d = q.k - l_[i];
+        out.ssr += r * r;
+        out.gradient[0] += 2.0 * r * t.p;
+        out.gradient[1] -= 2.0 * r * q.a * t.pq * d;
+        out.gradient[2] -= 2.0 * r * q.a * t.pq * q.n;
+    }
+    return out;
+}
+
+std::optional<double> HillLeastSquares::powerLawSsr() const
+{
+    // Start: the straight line through ln y on ln S where the rates are above 0.
+    double sx = 0, sy = 0, sxx = 0, sxy = 0, count = 0;
+    for (std::size_t i = 0; i < l_.size(); ++i) {
+        if (!(y_[i] > 0.0)) continue;
+        const double ly = std::log(y_[i]);
+        sx += l_[i];
+        sy += ly;
+        sxx += l_[i] * l_[i];
+        sxy += l_[i] * ly;
+        count += 1;
+    }
+    const double det = count * sxx - sx * sx;
+    if (count < 2 || !(det > 0.0)) return std::nullopt;
+    Eigen::VectorXd x(2);
+    x[1] = (count * sxy - sx * sy) / det;
+    x[0] = (sy - x[1] * sx) / count;
+    PowerLawResiduals functor(l_, y_);
+    if (functor.values() < 2 || minimise(functor, x) == SearchEnd::Diverged) return std::nullopt;
+    Eigen::VectorXd r(functor.values());
+    if (functor(x, r) < 0) return std::nullopt;
+    const double s = r.squaredNorm();
+    return std::isfinite(s) ? std::optional<double>(s) : std::nullopt;
+}
+
+std::vector<double> HillLeastSquares::residuals(const ScaledParameters& q) const
+{
+    std::vector<double> out(l_.size());
+    for (std::size_t i = 0; i < l_.size(); ++i)
+        out[i] = (y_[i] - q.a * logistic(q.n * (q.k - l_[i])).p) * rateScale_;
+    return out;
+}
+
+std::optional<std::array<double, 9>> HillLeastSquares::covariance(const ScaledParameters& q, double s2) const
+{
+    // J' in (a, n, K' = exp(k)): the column of K' is the column of k divided by K'.
+    const double kPrime = std::exp(q.k);
+    Eigen::Matrix3d JtJ = Eigen::Matrix3d::Zero();
+    for (std::size_t i = 0; i < l_.size(); ++i) {
+        const double d = q.k - l_[i];
+        const Logistic g = logistic(q.n * d);
+        const Eigen::Vector3d row(g.p, -q.a * g.pq * d, -q.a * g.pq * q.n / kPrime);
+        JtJ.noalias() += row * row.transpose();
+    }
+    // Equilibrate before inverting: the columns may differ by many orders of magnitude.
+    Eigen::Vector3d d = JtJ.diagonal().cwiseSqrt();
+    if (!(d.minCoeff() > 0.0) || !d.allFinite()) return std::nullopt;
+    const Eigen::Matrix3d C = d.cwiseInverse().asDiagonal() * JtJ * d.cwiseInverse().asDiagonal();
+    Eigen::FullPivLU<Eigen::Matrix3d> lu(C);
+    lu.setThreshold(1e-13);
+    if (!lu.isInvertible()) return std::nullopt;
+    const Eigen::Matrix3d Cinv = lu.inverse();
+    // Back to plain units: V = rateScale*a, K = concScale*K'.
+    const Eigen::Vector3d plain(rateScale_, 1.0, concScale_);
+    std::array<double, 9> out{};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+            const double v = Cinv(r, c) / (d[r] * d[c]) * s2 * plain[r] * plain[c];
+            if (!std::isfinite(v)) return std::nullopt;
+            out[static_cast<std::size_t>(3 * r + c)] = v;
+        }
+    for (int r = 0; r < 3; ++r)
+        if (!(out[static_cast<std::size_t>(4 * r)] >= 0.0)) return std::nullopt;
+    return out;
+}
+
+}  // namespace kinetra::stats

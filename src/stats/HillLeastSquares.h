@@ -1,0 +1,80 @@
+#pragma once
+// Least squares for the Hill law f(S) = V*S^n/(K^n + S^n) on one curve, with Eigen's
+// Levenberg-Marquardt.
+//
+// Internally everything is scaled so that concentrations from 1e-30 to 1e30 and rates of any
+// size keep the arithmetic in range: rates are divided by the largest |y| (rateScale),
+// concentrations by their geometric mean (concScale), and the law is written with logarithms,
+//   f = V / (1 + exp(n*(ln K - ln S))),
+// in the parameters q = (a, n, k): V = rateScale*a, K = concScale*exp(k).
+
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace kinetra::stats {
+
+// The parameters in the scaled form above.
+struct ScaledParameters {
+    double a = 0.0;  // V / rateScale
+    double n = 0.0;
+    double k = 0.0;  // ln(K / concScale)
+};
+
+// How one minimisation ended.
+enum class SearchEnd {
+    Converged,     // a tolerance on the step or on the reduction of SSR was met
+    Exhausted,     // the evaluation limit was reached first
+    Diverged,      // a parameter left the range in which the law can be evaluated
+    Stalled,       // the search could not reduce SSR further for another reason
+};
+
+struct Minimum {
+    ScaledParameters q;
+    double ssr = 0.0;  // in units of rateScale^2
+    std::array<double, 3> gradient{};  // dSSR/d(a, n, k) there, in units of rateScale^2
+    SearchEnd end = SearchEnd::Stalled;
+};
+
+// How closely a minimum is sought: estimates, or a point of a profile.
+enum class Precision { Estimate, Profile };
+
+// Which parameter a constrained fit holds fixed.
+enum class Held { None = -1, V = 0, n = 1, K = 2 };
+
+class HillLeastSquares {
+public:
+    // Concentrations > 0 and rates (net of the baseline), both finite, at least one rate
+    // not zero; the caller checks that.
+    HillLeastSquares(const std::vector<double>& concentration, const std::vector<double>& rate);
+
+    double rateScale() const { return rateScale_; }
+    double concScale() const { return concScale_; }
+    int points() const { return static_cast<int>(l_.size()); }
+
+    ScaledParameters toScaled(double V, double n, double K) const;
+    std::array<double, 3> toPlain(const ScaledParameters& q) const;  // V, n, K
+
+    // The Hill law over all three parameters from a start.
+    Minimum fit(const ScaledParameters& start) const;
+    // The same with one parameter held at the value `start` gives it.
+    Minimum fitHolding(Held held, const ScaledParameters& start, Precision precision = Precision::Estimate) const;
+    // SSR of the power law c*S^n (the Hill law as K grows without bound) at its minimum, in
+    // units of rateScale^2.
+    std::optional<double> powerLawSsr() const;
+
+    // Rates minus the law, in point order, in the caller's units.
+    std::vector<double> residuals(const ScaledParameters& q) const;
+    // s^2 (J^T J)^-1 with J the law's Jacobian in the plain parameters (V, n, K), row-major
+    // 3x3, for s^2 = ssr/df in units of rateScale^2; none when J^T J is singular or the
+    // result leaves the range of a double. Inverted in the scaled form, then scaled back.
+    std::optional<std::array<double, 9>> covariance(const ScaledParameters& q, double s2) const;
+
+private:
+    std::vector<double> l_;  // ln(S / concScale)
+    std::vector<double> y_;  // rate / rateScale
+    double rateScale_ = 1.0;
+    double concScale_ = 1.0;
+};
+
+}  // namespace kinetra::stats
