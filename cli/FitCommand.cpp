@@ -13,6 +13,9 @@
 #include "entry/DataSetAnalysis.h"
 #include "format/NumberForms.h"
 #include "kinetics/KineticResults.h"
+#include "StatisticsOutput.h"
+#include "stats/ResidualPlot.h"
+#include "stats/StatisticsOutput.h"
 
 namespace kinetra::cli {
 
@@ -89,8 +92,8 @@ json curveObject(const SharedState& st, const CurveResults& r)
 class DataSetRun {
 public:
     DataSetRun(const FitOptions& options, const std::string& file, std::ostream& out, std::ostream& err,
-               const CommandEnvironment& env)
-        : options_(options), file_(file), out_(out), err_(err), env_(env), analysis_(st_, '.')
+               const CommandEnvironment& env, std::vector<std::vector<std::string>>& csvRows)
+        : options_(options), file_(file), out_(out), err_(err), env_(env), csvRows_(csvRows), analysis_(st_, '.')
     {
         if (options.reportFile.empty()) report_ = std::make_unique<ReportStream>(out);
         else report_ = std::make_unique<ReportFileReplacement>(options.reportFile);
@@ -207,15 +210,54 @@ private:
 
     void calculate(std::vector<std::pair<int, int>> points)
     {
-        ChosenCurves hooks(std::move(points), options_.baseline, [this](const std::string& message) {
+        const WarningCallback warn = [this](const std::string& message) {
             if (!options_.json) err_ << file_ << ": " << kTitleCritica << ": " << message << '\n';
-        });
+        };
+        const bool withStats = options_.stats || !options_.residualsFile.empty();
+        StatisticsCurves hooks(std::move(points), options_.baseline, warn, withStats);
+        ReportWithStatistics statsReport(*report_, hooks, st_);
+        ReportOutput* output = report() && options_.stats ? &statsReport : report();
         FitWork work;
         const int curveCount = options_.curves.empty() ? 1 : static_cast<int>(options_.curves.size());
-        const CalculationOutcome outcome = analysis_.calculate(work, curveCount, hooks, report());
-        for (const CurveResults& r : outcome.curves) curves_.push_back(curveObject(st_, r));
-        if (outcome.end) end(*outcome.end, kExitEnded);
-        else drawGraph2();
+        const CalculationOutcome outcome = analysis_.calculate(work, curveCount, hooks, output);
+        const auto& stats = hooks.statistics();
+        for (std::size_t i = 0; i < outcome.curves.size(); ++i) {
+            const CurveResults& r = outcome.curves[i];
+            json curve = curveObject(st_, r);
+            const CurveStatistics* s = i < stats.size() ? &stats[i].second : nullptr;
+            if (options_.stats && s) curve["statistics"] = statisticsObject(*s);
+            curves_.push_back(std::move(curve));
+            csvRows_.push_back(csvRow(file_, r, options_.stats ? s : nullptr));
+        }
+        std::vector<ResidualSeries> series;
+        for (const auto& [c, s] : stats) series.push_back(residualSeries(c, s));
+        if (outcome.end) {
+            end(*outcome.end, kExitEnded);
+            // what least squares says about the curve the fit ended on
+            const int c = st_.curveNumber;
+            const StatisticsInput input = curveStatisticsInput(st_, c, std::nullopt);
+            if (withStats && c > static_cast<int>(outcome.curves.size()) && !input.concentration.empty()) {
+                const CurveStatistics s = computeCurveStatistics(input);
+                json o = statisticsObject(s);
+                o["curve"] = c;
+                o["firstPoint"] = static_cast<int>(st_.curveFirstPoint[c]);
+                o["lastPoint"] = static_cast<int>(st_.curveLastPoint[c]);
+                if (options_.stats) end_["statistics"] = std::move(o);
+                series.push_back(residualSeries(c, s));
+            }
+        } else {
+            drawGraph2();
+        }
+        if (!options_.residualsFile.empty())
+            writeGraph(options_.residualsFile,
+                       GraphDrawing{buildResidualPlot(series, st_.rateUnit, st_.concUnit), std::string()});
+    }
+
+    ResidualSeries residualSeries(int curve, const CurveStatistics& s) const
+    {
+        ResidualSeries r{curve, curveStatisticsInput(st_, curve, std::nullopt).concentration, s.residuals};
+        if (!s.determined) r.concentration.clear();
+        return r;
     }
 
     void end(const CalculationEnd& e, int exitCode) { end(e.title, e.message, e.returnTo, exitCode); }
@@ -233,6 +275,7 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     const CommandEnvironment& env_;
+    std::vector<std::vector<std::string>>& csvRows_;
 
     SharedState st_;
     DataSetAnalysis analysis_;
@@ -257,6 +300,18 @@ bool standardOutputLost(std::ostream& out, std::ostream& err)
     err << "kinetra-fit: standard output: " << kTitleWrongData << ": " << forTerminal(failureText(RuntimeFailure(number)))
         << '\n';
     return true;
+}
+
+// The CSV table, written whole or not at all.
+int writeCsv(const std::string& path, const std::vector<std::vector<std::string>>& rows, std::ostream& err)
+{
+    try {
+        replaceFile(path, csvText(rows), FileReplacement::OtherTargets::WriteDirectly, FileAccess::Read);
+        return kExitFitted;
+    } catch (const RuntimeFailure& f) {
+        err << path << ": " << kTitleWrongData << ": " << forTerminal(failureText(f)) << '\n';
+        return kExitEnded;
+    }
 }
 
 ParseOutcome usageError(const std::string& message)
@@ -306,6 +361,11 @@ ParseOutcome parse(const std::vector<std::string>& args)
         ->type_name("LOW-HIGH")
         ->needs(graph2);
     app.add_flag("--consider-baseline", o.considerBaseline, "graph 2 with the baseline");
+    app.add_flag("--stats", o.stats,
+                 "add the fit statistics of each curve: standard errors, 95 % and profile limits, "
+                 "the test of n = 1, residuals (JSON, report)");
+    app.add_option("--csv", o.csvFile, "write one row per curve of every data file to FILE as CSV")->type_name("FILE");
+    app.add_option("--residuals", o.residualsFile, "write the residual plot of the curves as SVG")->type_name("FILE");
     app.set_version_flag("--version", versionText());
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them last first
@@ -342,8 +402,8 @@ ParseOutcome parse(const std::vector<std::string>& args)
         o.rangeHigh = high;
     }
     if (o.dataFiles.size() > 1 &&
-        (!o.reportFile.empty() || !o.graph1File.empty() || !o.graph2File.empty()))
-        return usageError("--report, --graph1, --graph2 and --graph2-range take exactly one DATAFILE");
+        (!o.reportFile.empty() || !o.graph1File.empty() || !o.graph2File.empty() || !o.residualsFile.empty()))
+        return usageError("--report, --graph1, --graph2, --graph2-range and --residuals take exactly one DATAFILE");
 
     ParseOutcome p;
     p.options = std::move(o);
@@ -363,19 +423,25 @@ int runFitCommand(const FitOptions& options, std::ostream& out, std::ostream& er
                   const CommandEnvironment& env)
 {
     const std::optional<std::string> clash = outputsClash(
-        {{"--report", options.reportFile}, {"--graph1", options.graph1File}, {"--graph2", options.graph2File}},
+        {{"--report", options.reportFile},
+         {"--graph1", options.graph1File},
+         {"--graph2", options.graph2File},
+         {"--csv", options.csvFile},
+         {"--residuals", options.residualsFile}},
         options.dataFiles);
     if (clash) {
         err << "kinetra-fit: " << *clash << '\n';
         return kExitUsage;
     }
     int exitCode = kExitFitted;
+    std::vector<std::vector<std::string>> csvRows{csvHeader(options.stats)};
     for (const std::string& file : options.dataFiles) {
-        DataSetRun run(options, file, out, err, env);
+        DataSetRun run(options, file, out, err, env, csvRows);
         exitCode = std::max(exitCode, run.run());
         // what the remaining data sets would print is lost as well
         if (standardOutputLost(out, err)) return std::max(exitCode, kExitEnded);
     }
+    if (!options.csvFile.empty()) exitCode = std::max(exitCode, writeCsv(options.csvFile, csvRows, err));
     return exitCode;
 }
 

@@ -42,6 +42,9 @@ struct FitOptions {
     std::string graph2File;
     std::optional<double> rangeLow, rangeHigh;  // --graph2-range: graph 2's second way
     bool considerBaseline = false;
+    bool stats = false;         // --stats: the fit statistics of each curve
+    std::string csvFile;        // --csv: one row per curve per data file
+    std::string residualsFile;  // --residuals: the residual plot as SVG
 };
 
 // What the command line asks for: options to run, or an exit with texts for standard

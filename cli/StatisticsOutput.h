@@ -1,0 +1,58 @@
+#pragma once
+// kinetra-fit --stats: the fit statistics of each calculated curve, in the JSON, after the
+// curve's section of the report, in the CSV table and as the residual plot.
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "entry/DataSetAnalysis.h"
+#include "stats/CurveStatistics.h"
+
+namespace kinetra::cli {
+
+// The "statistics" object of a curve: source, determined, reason, points,
+// degreesOfFreedom, estimates, standardErrors, ci95, profileCi95, ssr, syx, r2,
+// hyperbolic, fTest, deltaAICc, residuals, verdict; null where a figure does not exist.
+nlohmann::ordered_json statisticsObject(const CurveStatistics& stats);
+
+// The curves chosen beforehand (as ChosenCurves) whose statistics are worked out as each
+// curve is presented, before its report section is written.
+class StatisticsCurves : public ChosenCurves {
+public:
+    // Without `enabled` it is ChosenCurves and works nothing out.
+    StatisticsCurves(std::vector<std::pair<int, int>> points, double baseline, WarningCallback onWarning, bool enabled)
+        : ChosenCurves(std::move(points), baseline, std::move(onWarning)), enabled_(enabled) {}
+    void presentCurve(const SharedState& st, const CurveResults& results) override;
+    const std::vector<std::pair<int, CurveStatistics>>& statistics() const { return stats_; }
+    // The statistics of the last curve presented whose section is not yet reported.
+    std::optional<std::pair<int, CurveStatistics>> takePending();
+
+private:
+    std::vector<std::pair<int, CurveStatistics>> stats_;
+    std::optional<std::size_t> pending_;
+    bool enabled_;
+};
+
+// A report whose curve sections are each followed by the statistics section of that curve;
+// both reach the report in one part.
+class ReportWithStatistics : public ReportOutput {
+public:
+    ReportWithStatistics(ReportOutput& inner, StatisticsCurves& curves, const SharedState& st)
+        : inner_(inner), curves_(curves), st_(st) {}
+    ReportForm form() const override { return inner_.form(); }
+    std::string fileName() const override { return inner_.fileName(); }
+    void begin(const std::vector<std::string>& lines) override { inner_.begin(lines); }
+    void append(const std::vector<std::string>& lines) override;
+    void finish(bool completed) override { inner_.finish(completed); }
+
+private:
+    ReportOutput& inner_;
+    StatisticsCurves& curves_;
+    const SharedState& st_;
+};
+
+}  // namespace kinetra::cli
