@@ -156,8 +156,22 @@ private:
 // within the bracket.
 class Profile {
 public:
-    Profile(const HillLeastSquares& ls, const Minimum& best, Held held, double target)
-        : ls_(ls), best_(best), held_(held), tauTarget_(std::sqrt(std::max(0.0, target - best.ssr))) {}
+    // `cov` is the covariance of (V, n, K) at the estimate, none when unknown.
+    Profile(const HillLeastSquares& ls, const Minimum& best, Held held, double target,
+            const std::optional<std::array<double, 9>>& cov)
+        : ls_(ls), best_(best), held_(held), tauTarget_(std::sqrt(std::max(0.0, target - best.ssr)))
+    {
+        // Near the estimate the other two follow the held one along the regression of each
+        // on it: d(theta_j) = C_jh / C_hh d(theta_h). In the scaled parameters, per unit x.
+        const auto h = static_cast<std::size_t>(held);
+        if (!cov || !((*cov)[4 * h] > 0.0)) return;
+        const auto plain = ls.toPlain(best.q);
+        const double dHeld = plain[h];  // d(theta_h)/dx at x = 0
+        const double perUnit[3] = {1.0 / ls.rateScale(), 1.0, 1.0 / plain[2]};  // d(a, n, k)/d(V, n, K)
+        for (std::size_t j = 0; j < 3; ++j)
+            trace_[j] = (*cov)[3 * j + h] / (*cov)[4 * h] * dHeld * perUnit[j];
+        if (!std::all_of(trace_.begin(), trace_.end(), [](double v) { return std::isfinite(v); })) trace_ = {};
+    }
 
     // The limit on the side `direction` (+1 above, -1 below), or none when the profile SSR
     // does not reach the target within a factor of 1e6; `guess` is the t limit's distance
@@ -220,6 +234,10 @@ private:
             const ScaledParameters& b = above->q;
             return held(ScaledParameters{a.a + f * (b.a - a.a), a.n + f * (b.n - a.n), a.k + f * (b.k - a.k)}, x);
         }
+        if (visited_.size() == 1) {  // only the estimate: along the regression
+            const ScaledParameters& e = best_.q;
+            return held(ScaledParameters{e.a + trace_[0] * x, e.n + trace_[1] * x, e.k + trace_[2] * x}, x);
+        }
         return held((below ? below : above)->q, x);
     }
 
@@ -261,7 +279,7 @@ private:
     {
         try {
             const double x = boost::math::tools::newton_raphson_iterate(
-                [&](double z) { return excess(z); }, b, std::min(a, b), std::max(a, b), 26);
+                [&](double z) { return excess(z); }, b, std::min(a, b), std::max(a, b), 20);
             return value(x);
         } catch (const boost::math::evaluation_error&) {
             return std::nullopt;
@@ -279,6 +297,7 @@ private:
     Held held_;
     double tauTarget_;
     std::vector<Visit> visited_;
+    std::array<double, 3> trace_{};  // d(a, n, k)/dx at the estimate
     std::optional<std::pair<double, std::pair<double, double>>> last_;  // the last x and its excess
 };
 
@@ -329,7 +348,7 @@ void fillStatistics(CurveStatistics& out, const HillLeastSquares& ls, const Mini
 
     const double target = best.ssr * (1.0 + t * t / df);
     for (std::size_t i = 0; i < 3; ++i) {
-        Profile profile(ls, best, static_cast<Held>(i), target);
+        Profile profile(ls, best, static_cast<Held>(i), target, cov);
         std::optional<double> guess;
         if (params[i]->standardError && params[i]->estimate != 0.0)
             guess = t * *params[i]->standardError / std::fabs(params[i]->estimate);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include <Eigen/Dense>
 #include <unsupported/Eigen/LevenbergMarquardt>
@@ -20,7 +21,7 @@ constexpr double kLargestN = 1e8;
 // the step there, so a coarser step tolerance gives it to about the same digits.
 constexpr double kXtol = 1e-11;
 constexpr double kFtol = 1e-13;
-constexpr double kProfileXtol = 1e-6;
+constexpr double kProfileXtol = 1e-4;
 constexpr double kProfileFtol = 1e-10;
 constexpr int kMaxEvaluations = 1000;
 
@@ -53,6 +54,7 @@ struct HillResiduals : Eigen::DenseFunctor<double> {
     mutable std::vector<Logistic> terms;
     mutable ScaledParameters termsAt{0.0, 0.0, 0.0};
     mutable bool termsValid = false;
+    std::vector<double> heldPowers;  // exp(-n l_i) when n is held, else empty
 
     HillResiduals(const std::vector<double>& l_, const std::vector<double>& y_, Held h,
                   const ScaledParameters& b)
@@ -62,6 +64,21 @@ struct HillResiduals : Eigen::DenseFunctor<double> {
         int j = 0;
         for (int i = 0; i < 3; ++i)
             if (i != static_cast<int>(held)) freeIndex[j++] = i;
+        reset(b);
+    }
+
+    // A new search: `b` supplies the held parameter.
+    void reset(const ScaledParameters& b)
+    {
+        base = b;
+        termsValid = false;
+        heldPowers.clear();
+        if (held == Held::n) {
+            double largest = 0.0;
+            for (double li : l) largest = std::max(largest, std::fabs(base.n * li));
+            if (largest < 300.0)
+                for (double li : l) heldPowers.push_back(std::exp(-base.n * li));
+        }
     }
 
     ScaledParameters expand(const InputType& x) const
@@ -74,9 +91,21 @@ struct HillResiduals : Eigen::DenseFunctor<double> {
     void evaluateTerms(const ScaledParameters& q) const
     {
         if (termsValid && q.n == termsAt.n && q.k == termsAt.k) return;
-        for (std::size_t i = 0; i < l.size(); ++i) terms[i] = logistic(q.n * (q.k - l[i]));
         termsAt = q;
         termsValid = true;
+        // With n held, exp(n (k - l_i)) = exp(n k) * exp(-n l_i): one exponential for all
+        // points, while both factors stay far inside the range of a double.
+        const double nk = q.n * q.k;
+        if (!heldPowers.empty() && std::fabs(nk) < 300.0) {
+            const double E = std::exp(nk);
+            for (std::size_t i = 0; i < l.size(); ++i) {
+                const double e = E * heldPowers[i];
+                const double inv = 1.0 / (1.0 + e);
+                terms[i] = Logistic{inv, e * inv * inv};
+            }
+            return;
+        }
+        for (std::size_t i = 0; i < l.size(); ++i) terms[i] = logistic(q.n * (q.k - l[i]));
     }
 
     int operator()(const InputType& x, ValueType& fvec) const
@@ -141,10 +170,9 @@ struct PowerLawResiduals : Eigen::DenseFunctor<double> {
     }
 };
 
-template <class Functor>
-SearchEnd minimise(Functor& functor, Eigen::VectorXd& x, double xtol = kXtol, double ftol = kFtol)
+template <class Solver>
+SearchEnd minimise(Solver& lm, Eigen::VectorXd& x, double xtol = kXtol, double ftol = kFtol)
 {
-    Eigen::LevenbergMarquardt<Functor> lm(functor);
     lm.setXtol(xtol);
     lm.setFtol(ftol);
     lm.setMaxfev(kMaxEvaluations);
@@ -168,6 +196,18 @@ SearchEnd minimise(Functor& functor, Eigen::VectorXd& x, double xtol = kXtol, do
 }
 
 }  // namespace
+
+// One search per kind of fit, kept from one fit to the next: a profile runs dozens of
+// fits of the same size, and the search's work arrays are then allocated once.
+struct HillLeastSquares::Solvers {
+    struct One {
+        std::unique_ptr<HillResiduals> functor;
+        std::unique_ptr<Eigen::LevenbergMarquardt<HillResiduals>> lm;
+    };
+    One byHeld[4];  // None, V, n, K
+};
+
+HillLeastSquares::~HillLeastSquares() = default;
 
 HillLeastSquares::HillLeastSquares(const std::vector<double>& concentration, const std::vector<double>& rate)
 {
@@ -212,14 +252,22 @@ Minimum HillLeastSquares::fitHolding(Held held, const ScaledParameters& start, P
         out.end = SearchEnd::Diverged;
         return out;
     }
-    HillResiduals functor(l_, y_, held, start);
+    if (!solvers_) solvers_ = std::make_unique<Solvers>();
+    Solvers::One& solver = solvers_->byHeld[static_cast<int>(held) + 1];
+    if (!solver.functor) {
+        solver.functor = std::make_unique<HillResiduals>(l_, y_, held, start);
+        solver.lm = std::make_unique<Eigen::LevenbergMarquardt<HillResiduals>>(*solver.functor);
+    } else {
+        solver.functor->reset(start);
+    }
+    HillResiduals& functor = *solver.functor;
     Eigen::VectorXd x(functor.inputs());
     const double all[3] = {start.a, start.n, start.k};
     for (int j = 0; j < functor.inputs(); ++j) x[j] = all[functor.freeIndex[j]];
     const bool fine = precision == Precision::Estimate;
     out.end = functor.values() < functor.inputs()
                   ? SearchEnd::Stalled
-                  : minimise(functor, x, fine ? kXtol : kProfileXtol, fine ? kFtol : kProfileFtol);
+                  : minimise(*solver.lm, x, fine ? kXtol : kProfileXtol, fine ? kFtol : kProfileFtol);
     out.q = functor.expand(x);
     if (!usable(out.q)) return out;
     out.ssr = 0.0;
@@ -258,7 +306,8 @@ std::optional<double> HillLeastSquares::powerLawSsr() const
     x[1] = (count * sxy - sx * sy) / det;
     x[0] = (sy - x[1] * sx) / count;
     PowerLawResiduals functor(l_, y_);
-    if (functor.values() < 2 || minimise(functor, x) == SearchEnd::Diverged) return std::nullopt;
+    Eigen::LevenbergMarquardt<PowerLawResiduals> lm(functor);
+    if (functor.values() < 2 || minimise(lm, x) == SearchEnd::Diverged) return std::nullopt;
     Eigen::VectorXd r(functor.values());
     if (functor(x, r) < 0) return std::nullopt;
     const double s = r.squaredNorm();

@@ -9,6 +9,7 @@
 // in the parameters q = (a, n, k): V = rateScale*a, K = concScale*exp(k).
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -47,6 +48,9 @@ public:
     // Concentrations > 0 and rates (net of the baseline), both finite, at least one rate
     // not zero; the caller checks that.
     HillLeastSquares(const std::vector<double>& concentration, const std::vector<double>& rate);
+    ~HillLeastSquares();
+    HillLeastSquares(const HillLeastSquares&) = delete;
+    HillLeastSquares& operator=(const HillLeastSquares&) = delete;
 
     double rateScale() const { return rateScale_; }
     double concScale() const { return concScale_; }
@@ -71,6 +75,8 @@ public:
     std::optional<std::array<double, 9>> covariance(const ScaledParameters& q, double s2) const;
 
 private:
+    struct Solvers;
+    mutable std::unique_ptr<Solvers> solvers_;  // the searches, kept between fits (not thread-safe)
     std::vector<double> l_;  // ln(S / concScale)
     std::vector<double> y_;  // rate / rateScale
     double rateScale_ = 1.0;
