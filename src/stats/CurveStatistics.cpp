@@ -94,20 +94,25 @@ public:
         Search out;
         std::vector<const char*> reasons;
         std::optional<double> lowestFailed;  // SSR where a search that did not settle stopped
+        // true when the start leads to the minimum already found
         auto consider = [&](const ScaledParameters& start) {
             const Minimum m = ls_.fit(start);
             if (const char* why = judge(m)) {
                 reasons.push_back(why);
                 if (m.end != SearchEnd::Diverged && (!lowestFailed || m.ssr < *lowestFailed)) lowestFailed = m.ssr;
-                return;
+                return false;
             }
+            const bool again = out.best && std::fabs(m.ssr - out.best->ssr) <= kSsrTie * out.best->ssr;
             if (!out.best || m.ssr < out.best->ssr) out.best = m;
+            return again;
         };
         if (described && std::isfinite(described->V) && std::isfinite(described->n) &&
             described->K > 0.0 && std::isfinite(described->K))
             consider(ls_.toScaled(described->V, described->n, described->K));
         if (!out.best) {
-            for (const ScaledParameters& start : automaticStarts()) consider(start);
+            // the restarts end once two of them agree
+            for (const ScaledParameters& start : automaticStarts())
+                if (consider(start)) break;
         }
         if (out.best) return out;
         // Why no start settled: a search that ran off towards K = 0 or K = infinity, or
