@@ -15,6 +15,7 @@
 #include "graphs/windows/frmGrafico1.h"
 #include "graphs/windows/frmGrafico2.h"
 #include "kinetics/windows/frmCalCinetico.h"
+#include "stats/windows/frmFitStatistics.h"
 
 namespace kinetra {
 
@@ -154,6 +155,7 @@ QWidget* MDIForm1::dataEntryWindow() const { return live(DataEntry); }
 QWidget* MDIForm1::graph1Window() const { return live(Graph1); }
 QWidget* MDIForm1::calculationWindow() const { return live(Calculation); }
 QWidget* MDIForm1::graph2Window() const { return live(Graph2); }
+QWidget* MDIForm1::statisticsWindow() const { return live(Statistics); }
 
 ChoiceDialog* MDIForm1::choiceDialog(ChoiceId id) const
 {
@@ -166,6 +168,7 @@ void MDIForm1::startCalculation()
 {
     resetForCalculation(st);
     report.reset();  // a job left by an abandoned calculation never prints
+    closeChild(Statistics);  // it showed the curves of the calculation before
     closeChild(Menu);
     showDataEntry();
 }
@@ -188,6 +191,11 @@ void MDIForm1::openCalculation() { showChild<frmCalCinetico>(Calculation); }
 void MDIForm1::closeCalculation() { closeChild(Calculation); }
 void MDIForm1::openGraph2() { showChild<frmGrafico2>(Graph2); }
 void MDIForm1::closeGraph2() { closeChild(Graph2); }
+
+void MDIForm1::openStatistics(const CalculationStatistics& calculation)
+{
+    showChild<frmFitStatistics>(Statistics)->setCalculation(calculation);
+}
 
 // Closes every window at once, without a question, and stops the application's event loop.
 void MDIForm1::endProgram()

@@ -41,6 +41,7 @@ public:
     void closeCalculation() override;
     void openGraph2() override;
     void closeGraph2() override;
+    void openStatistics(const CalculationStatistics& calculation) override;
     void endProgram() override;
     bool askCurvePoints() override;
     QString askChoice(ChoiceId id) override;
@@ -56,6 +57,7 @@ public:
     QWidget* graph1Window() const;
     QWidget* calculationWindow() const;
     QWidget* graph2Window() const;
+    QWidget* statisticsWindow() const;
     // The points window of the run, created on first use.
     frmDadParcial& pointsWindow();
     // The existing instance of a choice dialog, or null.
@@ -81,7 +83,7 @@ private:
         bool closingByUser = false;
         bool closingItself = false;
     };
-    enum Child { Menu, DataEntry, Graph1, Calculation, Graph2, ChildCount };
+    enum Child { Menu, DataEntry, Graph1, Calculation, Graph2, Statistics, ChildCount };
 
     template <class W>
     W* showChild(Child which);

@@ -16,7 +16,7 @@ constexpr double kFrameBottom = 6500.0;
 constexpr double kTick = 60.0;
 constexpr int kYDivisions = 4;  // -R, -R/2, 0, R/2, R
 constexpr int kFramePen = 3;
-constexpr float kMarkerRadius = 40.0F;
+constexpr float kMarkerRadius = 60.0F;
 constexpr double kFontSize = 9.75;
 constexpr Rgb kGrey{128, 128, 128};
 

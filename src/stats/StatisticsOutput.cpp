@@ -46,6 +46,13 @@ StatisticsInput curveStatisticsInput(const SharedState& st, int curve, std::opti
     return in;
 }
 
+CalculatedCurve calculatedCurve(const SharedState& st, const CurveResults& results)
+{
+    const StatisticsInput input =
+        curveStatisticsInput(st, results.curve, HillEstimates{results.V, results.n, results.K});
+    return CalculatedCurve{results, computeCurveStatistics(input), input.concentration};
+}
+
 std::string figureText(std::optional<double> value, char sep)
 {
     return value ? formatGeneralNumber(*value, sep) : kNotDetermined;

@@ -7,11 +7,27 @@
 #include <string>
 #include <vector>
 
+#include "kinetics/SigmoidFit.h"
 #include "report/ReportLines.h"
 #include "state/SharedState.h"
 #include "stats/CurveStatistics.h"
 
 namespace kinetra {
+
+// What the statistics window shows of one calculation: per curve its results, its
+// statistics and its concentrations (for the residual plot), with the units.
+struct CalculatedCurve {
+    CurveResults results;
+    CurveStatistics stats;
+    std::vector<double> concentration;
+};
+struct CalculationStatistics {
+    std::string rateUnit, concUnit;
+    std::vector<CalculatedCurve> curves;
+};
+
+// The statistics of a curve just calculated, from the described fit's V, n, K.
+CalculatedCurve calculatedCurve(const SharedState& st, const CurveResults& results);
 
 // The points of curve c (1 or 2) after a calculation (or after one that ended on it):
 // concentrations in the entered unit, rates net of that curve's baseline. `start` is the

@@ -8,6 +8,7 @@
 #include "ui/ChoiceId.h"
 #include "platform/Platform.h"
 #include "state/SharedState.h"
+#include "stats/StatisticsOutput.h"
 
 class QWidget;
 
@@ -35,6 +36,9 @@ public:
     virtual void closeCalculation() = 0;
     virtual void openGraph2() = 0;
     virtual void closeGraph2() = 0;
+    // The "Fit Statistics" window with the curves of a calculation (shown again with the
+    // new curves when it is open).
+    virtual void openStatistics(const CalculationStatistics& calculation) = 0;
     virtual void endProgram() = 0;
 
     // Shows the points window modally for curve st.curveNumber (created on first use, one

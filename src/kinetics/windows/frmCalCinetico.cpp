@@ -45,7 +45,13 @@ public:
     {
         showCritical(w.shell, &w, QString::fromStdString(message));
     }
-    void presentCurve(const SharedState&, const CurveResults& results) override { w.showCurveResults(results); }
+    void presentCurve(const SharedState& st, const CurveResults& results) override
+    {
+        w.statistics.rateUnit = st.rateUnit;
+        w.statistics.concUnit = st.concUnit;
+        w.statistics.curves.push_back(calculatedCurve(st, results));
+        w.showCurveResults(results);
+    }
     char decimalSeparator() const override { return localeDecimalSeparator(); }
 
 private:
@@ -94,6 +100,11 @@ void frmCalCinetico::createControls()
     cmmhelp->setFont(timesFont(kFormPointSize, true));
 
     createResultsFrame();
+
+    // below the results frame, clear of every other control; usable once a curve is calculated
+    cmdStatistics = place(new QPushButton(QStringLiteral("Statistics"), this), "cmdStatistics", 6720, 5520,
+                          1095, 375);
+    cmdStatistics->setEnabled(false);
 }
 
 void frmCalCinetico::createResultsFrame()
@@ -138,6 +149,7 @@ void frmCalCinetico::connectHandlers()
     connect(Command2, &QPushButton::clicked, this, &frmCalCinetico::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &frmCalCinetico::Command3_Click);
     connect(cmmhelp, &QPushButton::clicked, this, &frmCalCinetico::cmmhelp_Click);
+    connect(cmdStatistics, &QPushButton::clicked, this, &frmCalCinetico::cmdStatistics_Click);
     connect(txtNumOfCurve, &QLineEdit::textChanged, this, &frmCalCinetico::txtNumOfCurve_Change);
     connect(optGraSim, &QRadioButton::clicked, this, &frmCalCinetico::optGraSim_Click);
     connect(optGraNao, &QRadioButton::clicked, this, &frmCalCinetico::optGraNao_Click);
@@ -185,6 +197,11 @@ void frmCalCinetico::cmmhelp_Click()
     runGuarded(shell.platform(), this, [this] { shell.openHelp(this, helpFileIn(st.helpPath), 3); });
 }
 
+void frmCalCinetico::cmdStatistics_Click()
+{
+    runGuarded(shell.platform(), this, [this] { shell.openStatistics(statistics); });
+}
+
 void frmCalCinetico::txtNumOfCurve_Change()
 {
     // Everything the calculation throws ends here: a run-time failure (a report file that
@@ -222,6 +239,7 @@ void frmCalCinetico::runCurves()
 void frmCalCinetico::showCurveResults(const CurveResults& results)
 {
     fraResultado->show();
+    cmdStatistics->setEnabled(true);
     const ResultsTexts texts = resultsTexts(results, st.rateUnit, st.concUnit, localeDecimalSeparator());
     Label[1]->setText(QString::fromStdString(texts.title));
     for (int row = 0; row < 7; ++row) {

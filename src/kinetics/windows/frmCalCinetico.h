@@ -8,6 +8,7 @@
 #include "ui/ChildForm.h"
 #include "ui/Shell.h"
 #include "kinetics/CurveLoop.h"
+#include "stats/StatisticsOutput.h"
 
 class QGroupBox;
 class QLabel;
@@ -38,6 +39,7 @@ private:
     void Command2_Click();
     void Command3_Click();
     void cmmhelp_Click();
+    void cmdStatistics_Click();
     void txtNumOfCurve_Change();
     void optGraSim_Click();
     void optGraNao_Click();
@@ -53,6 +55,7 @@ private:
     FitWork work;
     std::unique_ptr<Hooks> hooks;
     bool placed = false;
+    CalculationStatistics statistics;  // of the curves calculated so far
 
     QLabel* lblNumOfCurve = nullptr;
     QPushButton* Command1 = nullptr;
@@ -64,6 +67,7 @@ private:
     QRadioButton* optGraNao = nullptr;
     QPushButton* Command3 = nullptr;
     QPushButton* cmmhelp = nullptr;
+    QPushButton* cmdStatistics = nullptr;
     QGroupBox* fraResultado = nullptr;
     QLabel* Label[16] = {};  // Label1 .. Label15 of the results frame (index 0 unused)
 };
