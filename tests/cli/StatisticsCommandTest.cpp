@@ -60,7 +60,7 @@ void expectNear(const json& actual, const json& expected, double tol, const std:
     EXPECT_LE(std::fabs(a - e), tol * std::fabs(e) + 1e-20) << what << " = " << a << ", expected " << e;
 }
 
-// What the issue asks of kinetra-fit: estimates to 1e-5, SE and t limits to 1e-4, profile
+// The agreement kinetra-fit must reach: estimates to 1e-5, SE and t limits to 1e-4, profile
 // limits to 1e-3, p to 1e-3, all relative.
 void compare(const json& st, const json& ref, const std::string& name)
 {
