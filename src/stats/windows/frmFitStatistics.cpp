@@ -64,7 +64,10 @@ private:
 // compares; "Copy" and "Save CSV…" give every digit.
 QString figure(std::optional<double> value, char)
 {
-    return value ? QLocale().toString(*value, 'g', 6) : QString::fromLatin1(kNotDetermined);
+    if (!value) return QString::fromLatin1(kNotDetermined);
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(*value, 'g', 6);
 }
 
 }  // namespace
