@@ -14,23 +14,18 @@
 #include "platform/DisplayPainter.h"
 #include "stats/ResidualPlot.h"
 #include "ui/HandlerGuard.h"
+#include "ui/HelpFile.h"
+#include "ui/Locale.h"
+#include "ui/Twips.h"
 
 namespace kinetra {
 
 namespace {
 
-char localeSeparator()
-{
-    const QString point = QLocale().decimalPoint();
-    return point.size() == 1 && point.at(0).unicode() < 128 ? point.at(0).toLatin1() : '.';
-}
-
 template <class W>
 W* place(W* w, const char* name, double left, double top, double width, double height)
 {
-    w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-    return w;
+    return placeNamed(w, name, {left, top, width, height});
 }
 
 // The residual plot, scaled down to the box it is given.
@@ -117,7 +112,7 @@ void frmFitStatistics::connectHandlers()
 void frmFitStatistics::setCalculation(const CalculationStatistics& calculation)
 {
     calc = calculation;
-    const char sep = localeSeparator();
+    const char sep = localeDecimalSeparator();
     grdStatistics->setRowCount(0);
     QStringList fit, comparison;
     std::vector<ResidualSeries> series;
@@ -163,7 +158,7 @@ void frmFitStatistics::cmdCopy_Click()
     runGuarded(shell.platform(), this, [this] {
         std::vector<std::pair<int, CurveStatistics>> curves;
         for (const CalculatedCurve& c : calc.curves) curves.emplace_back(c.results.curve, c.stats);
-        QGuiApplication::clipboard()->setText(QString::fromStdString(statisticsTable(curves, localeSeparator())));
+        QGuiApplication::clipboard()->setText(QString::fromStdString(statisticsTable(curves, localeDecimalSeparator())));
     });
 }
 
@@ -183,8 +178,7 @@ void frmFitStatistics::cmdSaveCsv_Click()
 void frmFitStatistics::cmdHelp_Click()
 {
     runGuarded(shell.platform(), this, [this] {
-        shell.openHelp(this, QString::fromStdString(st.helpPath) + QStringLiteral("/helpkinetra.hlp"),
-                       kStatisticsHelpTopic);
+        shell.openHelp(this, helpFileIn(st.helpPath), kStatisticsHelpTopic);
     });
 }
 
