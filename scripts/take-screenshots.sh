@@ -2,7 +2,7 @@
 # Takes the README's screenshots of the real program: starts a virtual X server, runs
 # `kinetra` from BUILD_DIR, goes through one calculation of examples/sigmoidal.txt with
 # the mouse and the keyboard, and writes into OUT_DIR:
-#   splash.png  menu.png  data-entry.png  graph1.png  calculation.png  graph2.png
+#   splash.png  menu.png  data-entry.png  graph1.png  calculation.png  statistics.png  graph2.png
 #
 #   scripts/take-screenshots.sh BUILD_DIR OUT_DIR
 #
@@ -247,6 +247,14 @@ xdotool key Return
 window_gone 'Points of Curve'
 pause
 shot calculation.png "$mx" "$my" "$mw" "$mh"
+
+click_twips "$calc_x" "$calc_y" 6720 5520 1575 375                              # Statistics
+pause
+sleep 1
+shot statistics.png "$mx" "$my" "$mw" "$mh"
+# the close box of the Fit Statistics window, which stands at 90, 90 twips and is 9900 wide
+xdotool mousemove $((mx + (90 + 9900) / 15 - 16)) $((my + 17)) click 1
+pause
 
 click_option "$calc_x" "$calc_y" $((3720 + 240)) $((60 + 480)) 855 195        # Graph ?: Yes
 question=$(window_named 'Baseline')

@@ -87,7 +87,9 @@ void frmFitStatistics::createControls()
                                               QStringLiteral("Profile low"), QStringLiteral("Profile high")});
     grdStatistics->verticalHeader()->hide();
     grdStatistics->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdStatistics->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // columns as wide as their header or widest figure; the last takes what is left
+    grdStatistics->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    grdStatistics->horizontalHeader()->setStretchLastSection(true);
 
     lblFit = place(new QLabel(this), "lblFit", 120, 2340, 9480, 300);
     lblComparison = place(new QLabel(this), "lblComparison", 120, 2640, 9480, 600);
@@ -135,9 +137,12 @@ void frmFitStatistics::setCalculation(const CalculationStatistics& calculation)
         for (const auto& [name, p] : params) {
             const auto& ci = p->ci95;
             const auto& pr = p->profileCi95;
-            addRow({curve, QString::fromLatin1(name), figure(p->estimate, sep), figure(p->standardError, sep),
-                    figure(ci ? ci->low : std::nullopt, sep), figure(ci ? ci->high : std::nullopt, sep),
-                    figure(pr ? pr->low : std::nullopt, sep), figure(pr ? pr->high : std::nullopt, sep)});
+            QStringList cells{curve, QString::fromLatin1(name), figure(p->estimate, sep), figure(p->standardError, sep),
+                              figure(ci ? ci->low : std::nullopt, sep), figure(ci ? ci->high : std::nullopt, sep)};
+            // V/K is a ratio of two fitted parameters: it has no profile of its own
+            if (p != &s.VK)
+                cells << figure(pr ? pr->low : std::nullopt, sep) << figure(pr ? pr->high : std::nullopt, sep);
+            addRow(cells);
         }
         fit << QStringLiteral("Curve %1: Syx = %2   R² = %3").arg(curve, figure(s.syx, sep), figure(s.r2, sep));
         QString n1 = QStringLiteral("Curve %1, n = 1: ").arg(curve);
