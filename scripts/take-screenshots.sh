@@ -6,6 +6,10 @@
 #
 #   scripts/take-screenshots.sh BUILD_DIR OUT_DIR
 #
+# Another data set: KINETRA_SHOT_DATA (an absolute path, or examples/NAME), KINETRA_SHOT_LAST (its
+# last point), KINETRA_SHOT_BASELINE, KINETRA_SHOT_RATE_UNIT, KINETRA_SHOT_CONC_UNIT,
+# KINETRA_SHOT_LIGAND.
+#
 # Needs Xvfb, xdotool and ImageMagick (scripts/install-deps.sh installs them). The X server
 # runs on display :99 (1280 x 800, 24 bits) without a window manager, so the windows have
 # no title bars of their own and stand where the program puts them: the main window at the
@@ -30,6 +34,12 @@ display_number=99
 border=${KINETRA_SHOT_BORDER:-4}
 title_bar=${KINETRA_SHOT_TITLE:-24}
 step_pause=${KINETRA_SHOT_PAUSE:-1}
+data_file=${KINETRA_SHOT_DATA:-examples/sigmoidal.txt}
+last_point=${KINETRA_SHOT_LAST:-14}
+baseline=${KINETRA_SHOT_BASELINE:-3}
+rate_unit=${KINETRA_SHOT_RATE_UNIT:-U/mg}
+conc_unit=${KINETRA_SHOT_CONC_UNIT-mM}
+ligand=${KINETRA_SHOT_LIGAND:-ATP}
 
 fail() {
   echo "take-screenshots: $*" >&2
@@ -204,14 +214,14 @@ click_option "$frame_x" "$frame_y" $((2340 + 240)) $((2640 + 720)) 1575 255   # 
 
 dialog=$(window_named 'Open Data File')
 pause
-type_into "$dialog" 'examples/sigmoidal.txt'
+type_into "$dialog" "$data_file"
 xdotool key Return
 window_gone 'Open Data File'
 pause
 
 xdotool windowfocus --sync "$main" 2>/dev/null || xdotool windowfocus "$main"
 field=0
-for text in 'A. Lab' 'Cooperative enzyme' 'U/mg' 'mM' 'ATP'; do
+for text in 'A. Lab' 'Cooperative enzyme' "$rate_unit" "$conc_unit" "$ligand"; do
   click_twips "$frame_x" "$frame_y" 2280 $((360 + 360 * field)) 2295 315
   xdotool type --delay 20 "$text"
   field=$((field + 1))
@@ -240,9 +250,9 @@ points=$(window_named 'Points of Curve')
 pause
 type_into "$points" '1'
 xdotool key Return
-type_into "$points" '14'
+type_into "$points" "$last_point"
 xdotool key Return
-type_into "$points" '3'
+type_into "$points" "$baseline"
 xdotool key Return
 window_gone 'Points of Curve'
 pause
