@@ -3,6 +3,7 @@
 #include <array>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 
 #include "format/NumberForms.h"
@@ -25,9 +26,9 @@ struct FitAbort {
     CalculationEnd end;
 };
 
-[[noreturn]] void abortNumbered(int number)
+[[noreturn]] void abortNumbered(FitAbortReason reason)
 {
-    throw FitAbort{CalculationEnd{fitErrorMessage(number), kTitleCritica, ReturnTo::Menu, 0}};
+    throw FitAbort{CalculationEnd{fitErrorMessage(reason), kTitleCritica, ReturnTo::Menu, 0}};
 }
 
 [[noreturn]] void abortSigmoid()
@@ -77,13 +78,28 @@ double root(double x, double n)
     return finite(std::exp(quotient(std::log(x), n)));
 }
 
-// The points of one curve, with ln S worked out once: every inner fit raises the same
-// concentrations to a new power, P = exp(n ln S).
+// Two doubles worked on at once (one SSE2 register). Only the per-point terms are worked
+// out two at a time; every sum still adds its terms one by one in the order of the points, so
+// the sums are the same to the bit as a plain loop's, and a division of the next two points
+// overlaps the additions of the last two.
+using Pair = double __attribute__((vector_size(16)));
+
+inline Pair loadPair(const double* p)
+{
+    Pair x;
+    std::memcpy(&x, p, sizeof x);
+    return x;
+}
+
+// The points of one curve, with what does not depend on the exponent worked out once:
+// ln S (every inner fit raises the same concentrations to a new power, P = exp(n ln S)) and
+// the sums of the starting line that hold only the rates.
 struct CurvePoints {
     int first = 0, last = 0;  // an empty curve has last < first
     const double* S = nullptr;
     const double* v = nullptr;
     std::array<double, 201> lnS{};  // NaN for S < 0 and -inf for S = 0: both take the slow road
+    double Sv2 = 0, SWY = 0, SW = 0;  // sums of w = v^2, w v and w^2
 };
 
 int pointNumber(double value)
@@ -102,7 +118,82 @@ void prepareCurve(const SharedState& st, const FitWork& work, int curve, CurvePo
         const double s = pts.S[i];
         pts.lnS[static_cast<std::size_t>(i)] =
             s > 0.0 ? std::log(s) : (s == 0.0 ? -HUGE_VAL : std::nan(""));
+        const double w = pts.v[i] * pts.v[i];
+        pts.Sv2 += w;
+        pts.SWY += w * pts.v[i];
+        pts.SW += w * w;
     }
+}
+
+// The sums of the starting line that depend on the exponent: with u = w/S^n, w = v^2,
+// SWXY = sum u v, SWX = sum u w, SWXX = sum u^2.
+struct StartSums {
+    double SWXY = 0, SWX = 0, SWXX = 0;
+};
+
+StartSums startSums(const CurvePoints& pts, const double* P)
+{
+    const double* v = pts.v;
+    StartSums s;
+    int i = pts.first;
+    for (; i + 1 <= pts.last; i += 2) {
+        const Pair vi = loadPair(v + i);
+        const Pair w = vi * vi;
+        const Pair u = w / loadPair(P + i);
+        const Pair xy = u * vi, x = u * w, xx = u * u;
+        for (int k = 0; k < 2; ++k) {
+            s.SWXY += xy[k];
+            s.SWX += x[k];
+            s.SWXX += xx[k];
+        }
+    }
+    if (i == pts.last) {
+        const double w = v[i] * v[i];
+        const double u = w / P[i];
+        s.SWXY += u * v[i];
+        s.SWX += u * w;
+        s.SWXX += u * u;
+    }
+    return s;
+}
+
+// The sums of one Gauss-Newton pass: with f = V P/(K' + P), the model rate, and
+// g = -f/(K' + P), its derivative with respect to K': sums of f^2, g f, g^2, f v, g v.
+struct PassSums {
+    double Sff = 0, Sfg = 0, Sgg = 0, Sfv = 0, Sgv = 0;
+};
+
+PassSums passSums(const CurvePoints& pts, const double* P, double V, double kp)
+{
+    const double* v = pts.v;
+    PassSums s;
+    int i = pts.first;
+    for (; i + 1 <= pts.last; i += 2) {
+        const Pair p = loadPair(P + i);
+        const Pair inverse = 1.0 / (kp + p);  // one division for both terms
+        const Pair f = V * p * inverse;
+        const Pair g = -f * inverse;
+        const Pair vi = loadPair(v + i);
+        const Pair ff = f * f, gf = g * f, gg = g * g, fv = f * vi, gv = g * vi;
+        for (int k = 0; k < 2; ++k) {
+            s.Sff += ff[k];
+            s.Sfg += gf[k];
+            s.Sgg += gg[k];
+            s.Sfv += fv[k];
+            s.Sgv += gv[k];
+        }
+    }
+    if (i == pts.last) {
+        const double inverse = 1.0 / (kp + P[i]);
+        const double f = V * P[i] * inverse;
+        const double g = -f * inverse;
+        s.Sff += f * f;
+        s.Sfg += g * f;
+        s.Sgg += g * g;
+        s.Sfv += f * v[i];
+        s.Sgv += g * v[i];
+    }
+    return s;
 }
 
 // The inner fit (V, K' for the exponent in st.hillN): a weighted straight line for the start,
@@ -112,70 +203,51 @@ InnerFit innerFit(SharedState& st, FitWork& work, const CurvePoints& pts)
     const double n = st.hillN;
     const int first = pts.first, last = pts.last;
     const double* S = pts.S;
-    const double* v = pts.v;
     const double* lnS = pts.lnS.data();
     double* P = st.concPower.data();
 
-    // Starting values: 1/v = a + b/S^n with weights v^4, the sums taken without 1/v.
-    double Sv2 = 0, SWY = 0, SW = 0, SWXY = 0, SWX = 0, SWXX = 0;
     for (int i = first; i <= last; ++i) {
         double p = std::exp(n * lnS[i]);
         if (!(p > 0.0 && p <= DBL_MAX)) p = power(S[i], n);  // 0, overflow or S <= 0
         P[i] = p;
-        const double w = v[i] * v[i];
-        if (p == 0.0) abortNumbered(10);
-        const double u = w / p;
-        Sv2 += w;
-        SWY += w * v[i];
-        SW += w * w;
-        SWXY += u * v[i];
-        SWX += u * w;
-        SWXX += u * u;
+        if (p == 0.0) abortNumbered(FitAbortReason::ConcentrationPowerZero);
     }
+
+    // Starting values: 1/v = a + b/S^n with weights v^4, the sums taken without 1/v.
+    const double Sv2 = pts.Sv2, SWY = pts.SWY, SW = pts.SW;
+    const StartSums start = startSums(pts, P);
+    const double SWXY = start.SWXY, SWX = start.SWX, SWXX = start.SWXX;
     allFinite({Sv2, SWY, SW, SWXY, SWX, SWXX});
 
     const double A = finite(SWXX * SWY - SWX * SWXY);  // intercept times the determinant
-    if (A == 0.0) abortNumbered(11);
+    if (A == 0.0) abortNumbered(FitAbortReason::StartLineSingular);
     double kp = finite((SW * SWXY - SWX * SWY) / A);
     double V = finite((SW * SWXX - SWX * SWX) / A);
 
     int pass = 0;
     double Vnew = 0, kpNew = 0, alpha = 0, beta = 0, Sfv = 0, Sgv = 0, Ks = 0;
-    std::array<double, PointArray::size()> inverses;
     for (;;) {
-        double Sff = 0, Sfg = 0, Sgg = 0;
-        Sfv = 0;
-        Sgv = 0;
-        // The divisions first, in a loop of their own that the compiler can do two at a
-        // time; the sums below keep their order, so the results are the same to the bit.
-        // A zero denominator gives an infinite inverse and so sums that are not finite:
-        // it is looked for only then.
-        for (int i = first; i <= last; ++i) inverses[i] = 1.0 / (kp + P[i]);
-        for (int i = first; i <= last; ++i) {
-            const double inverse = inverses[i];  // one division for both terms
-            const double f = V * P[i] * inverse;  // model rate
-            const double g = -f * inverse;        // its derivative with respect to K'
-            Sff += f * f;
-            Sfg += g * f;
-            Sgg += g * g;
-            Sfv += f * v[i];
-            Sgv += g * v[i];
-        }
+        const PassSums sums = passSums(pts, P, V, kp);
+        // A zero denominator gives an infinite inverse and so sums that are not finite: it
+        // is looked for only then.
+        const double Sff = sums.Sff, Sfg = sums.Sfg, Sgg = sums.Sgg;
+        Sfv = sums.Sfv;
+        Sgv = sums.Sgv;
         if (!std::isfinite(Sff + Sfg + Sgg + Sfv + Sgv)) {
             for (int i = first; i <= last; ++i)
-                if (kp + P[i] == 0.0) abortNumbered(12);
+                if (kp + P[i] == 0.0) abortNumbered(FitAbortReason::GaussNewtonNoDenominator);
         }
         allFinite({Sff, Sfg, Sgg, Sfv, Sgv});
 
         // determinant of the Gauss-Newton normal equations
         const double det = finite(Sgg * Sff - Sfg * Sfg);
         st.fitScratch = det;
-        if (det == 0.0) abortNumbered(13);
+        if (det == 0.0) abortNumbered(FitAbortReason::NormalEquationsSingular);
         alpha = finite((Sgg * Sfv - Sfg * Sgv) / det);
         beta = finite((Sff * Sgv - Sfg * Sfv) / det);
         Vnew = finite(alpha * V);
         work.fitV = Vnew;
-        if (alpha == 0.0) abortNumbered(14);
+        if (alpha == 0.0) abortNumbered(FitAbortReason::RateFactorZero);
         kpNew = finite(kp + beta / alpha);
         st.kPrime = kpNew;
         if (kpNew <= 0.0) abortSigmoid();
@@ -208,44 +280,47 @@ void warn(CurveResults& res, const WarningCallback& onWarning, const char* text)
     if (onWarning) onWarning(res.warnings.back());
 }
 
-CurveResults fitPrepared(SharedState& st, FitWork& work, int curve, const CurvePoints& pts,
-                         const WarningCallback& onWarning, char sep)
-{
-    CurveResults res;
-    res.curve = curve;
-    res.firstPoint = st.curveFirstPoint[curve];
-    res.lastPoint = st.curveLastPoint[curve];
-    res.baseline = st.curveBaseline[curve];
-    res.separator = sep;
-
-    // Golden-section search over n; it stops when V and K' agree at the two probes.
-    int counter = 0;
+// The search's bracket [a, b] of the exponent and its two probes x1 < x2 inside it.
+struct Bracket {
     double a = kSearchLow, b = kSearchHigh;
-    double x1 = a + kGolden * (b - a);
-    double x2 = b - kGolden * (b - a);
-    InnerFit p1 = probe(st, work, pts, x1);
-    InnerFit p2 = probe(st, work, pts, x2);
+    double x1 = 0, x2 = 0;
+    InnerFit p1, p2;
+};
+
+// Golden-section search over n; it stops when V and K' agree at the two probes, or after
+// its last pass with a warning.
+Bracket searchExponent(SharedState& st, FitWork& work, const CurvePoints& pts, CurveResults& res,
+                       const WarningCallback& onWarning)
+{
+    Bracket br;
+    int counter = 0;
+    br.x1 = br.a + kGolden * (br.b - br.a);
+    br.x2 = br.b - kGolden * (br.b - br.a);
+    br.p1 = probe(st, work, pts, br.x1);
+    br.p2 = probe(st, work, pts, br.x2);
     for (;;) {
         ++counter;
         st.notConverged = 0;
-        if (p1.V + p2.V == 0.0) abortNumbered(2);
-        if (p1.kPrime + p2.kPrime == 0.0) abortNumbered(3);
+        const InnerFit& p1 = br.p1;
+        const InnerFit& p2 = br.p2;
+        if (p1.V + p2.V == 0.0) abortNumbered(FitAbortReason::ProbeRatesCancel);
+        if (p1.kPrime + p2.kPrime == 0.0) abortNumbered(FitAbortReason::ProbeConstantsCancel);
         if (std::fabs(finite((p2.V - p1.V) / (p2.V + p1.V))) > kSearchTolerance ||
             std::fabs(finite((p2.kPrime - p1.kPrime) / (p2.kPrime + p1.kPrime))) > kSearchTolerance)
             st.notConverged = 1;
         if (!st.notConverged) break;
-        if (p2.residualVariance <= p1.residualVariance) {  // the minimum lies to the right
-            a = x1;
-            x1 = x2;
-            p1 = p2;
-            x2 = b - kGolden * (b - a);
-            p2 = probe(st, work, pts, x2);
+        if (br.p2.residualVariance <= br.p1.residualVariance) {  // the minimum lies to the right
+            br.a = br.x1;
+            br.x1 = br.x2;
+            br.p1 = br.p2;
+            br.x2 = br.b - kGolden * (br.b - br.a);
+            br.p2 = probe(st, work, pts, br.x2);
         } else {
-            b = x2;
-            x2 = x1;
-            p2 = p1;
-            x1 = a + kGolden * (b - a);
-            p1 = probe(st, work, pts, x1);
+            br.b = br.x2;
+            br.x2 = br.x1;
+            br.p2 = br.p1;
+            br.x1 = br.a + kGolden * (br.b - br.a);
+            br.p1 = probe(st, work, pts, br.x1);
         }
         if (counter >= kSearchPassLimit) {
             warn(res, onWarning, kSearchWarning);
@@ -253,31 +328,43 @@ CurveResults fitPrepared(SharedState& st, FitWork& work, int curve, const CurveP
         }
     }
     res.searchPasses = counter;
+    return br;
+}
 
-    // One parabolic step through the bracket's end and its two probes.
+// One parabolic step through the bracket's end and its two probes; the inner fit at its
+// vertex is the curve's fit (st.hillN holds the vertex).
+InnerFit vertexStep(SharedState& st, FitWork& work, const CurvePoints& pts, Bracket br,
+                    CurveResults& res, const WarningCallback& onWarning)
+{
     double xm = 0, Rm = 0;
-    if (p2.residualVariance <= p1.residualVariance) {
-        xm = x2;
-        Rm = p2.residualVariance;
-        x2 = b;
-        p2 = probe(st, work, pts, x2);
+    if (br.p2.residualVariance <= br.p1.residualVariance) {
+        xm = br.x2;
+        Rm = br.p2.residualVariance;
+        br.x2 = br.b;
+        br.p2 = probe(st, work, pts, br.x2);
     } else {
-        xm = x1;
-        Rm = p1.residualVariance;
-        x1 = a;
-        p1 = probe(st, work, pts, x1);
-        if (xm - x1 == 0.0) abortNumbered(4);
+        xm = br.x1;
+        Rm = br.p1.residualVariance;
+        br.x1 = br.a;
+        br.p1 = probe(st, work, pts, br.x1);
+        if (xm - br.x1 == 0.0) abortNumbered(FitAbortReason::VertexAtLowEnd);
     }
-    const double R1 = p1.residualVariance, R2 = p2.residualVariance;
+    const double x1 = br.x1, x2 = br.x2;
+    const double R1 = br.p1.residualVariance, R2 = br.p2.residualVariance;
     const double d1 = quotient(Rm - R1, xm - x1);
-    if (x2 - x1 == 0.0) abortNumbered(5);
+    if (x2 - x1 == 0.0) abortNumbered(FitAbortReason::VertexBracketEmpty);
     const double d2 = quotient(quotient(R2 - R1, x2 - x1) - d1, x2 - xm);
-    if (d2 == 0.0) abortNumbered(6);
+    if (d2 == 0.0) abortNumbered(FitAbortReason::VertexParabolaFlat);
     const double nStar = finite(0.5 * (x1 + xm - quotient(d1, d2)));
     if (nStar > x2 || nStar <= x1) warn(res, onWarning, kVertexWarning);
-    const InnerFit fin = probe(st, work, pts, nStar);
+    return probe(st, work, pts, nStar);
+}
 
-    // Derived results.
+// V, n, K, V/K, the fitted rates, the correlation and the total activity from the final
+// inner fit.
+void deriveResults(SharedState& st, const CurvePoints& pts, const InnerFit& fin, CurveResults& res,
+                   char sep)
+{
     const double V = fin.V, n = st.hillN;
     const double Ks = root(fin.kPrime, n);
     const double K = finite(st.concScale * Ks);
@@ -306,7 +393,7 @@ CurveResults fitPrepared(SharedState& st, FitWork& work, int curve, const CurveP
     for (int i = pts.first; i <= pts.last; ++i) {
         const double p = power(st.concScale * pts.S[i], n);
         const double denominator = p + Kn;
-        if (denominator == 0.0) abortNumbered(8);
+        if (denominator == 0.0) abortNumbered(FitAbortReason::FittedRateNoDenominator);
         fitted[i] = finite(V * p / denominator);
     }
 
@@ -326,9 +413,24 @@ CurveResults fitPrepared(SharedState& st, FitWork& work, int curve, const CurveP
         Syy += (fitted[i] - mf) * (fitted[i] - mf);
     }
     const double rootSS = std::sqrt(finite(finite(Syy) * finite(Sxx)));
-    if (rootSS == 0.0) abortNumbered(9);
+    if (rootSS == 0.0) abortNumbered(FitAbortReason::CorrelationNoSpread);
     res.r = quotient(finite(Sxy), rootSS);
     res.totalActivity = finite(V + res.baseline);
+}
+
+CurveResults fitPrepared(SharedState& st, FitWork& work, int curve, const CurvePoints& pts,
+                         const WarningCallback& onWarning, char sep)
+{
+    CurveResults res;
+    res.curve = curve;
+    res.firstPoint = st.curveFirstPoint[curve];
+    res.lastPoint = st.curveLastPoint[curve];
+    res.baseline = st.curveBaseline[curve];
+    res.separator = sep;
+
+    const Bracket br = searchExponent(st, work, pts, res, onWarning);
+    const InnerFit fin = vertexStep(st, work, pts, br, res, onWarning);
+    deriveResults(st, pts, fin, res, sep);
     return res;
 }
 
@@ -343,7 +445,7 @@ std::optional<CalculationEnd> scaleConcentrations(SharedState& st)
 {
     st.concScale = finite(st.concentration[1] / 0.0001);
     if (st.concScale == 0.0)
-        return CalculationEnd{fitErrorMessage(1), kTitleCritica, ReturnTo::Menu, 0};
+        return CalculationEnd{fitErrorMessage(FitAbortReason::ZeroConcentrationScale), kTitleCritica, ReturnTo::Menu, 0};
     PointArray::checkRange(1, st.pointCount);
     for (int i = 1; i <= st.pointCount; ++i)
         st.concentration[i] = finite(st.concentration[i] / st.concScale);

@@ -7,56 +7,18 @@
 
 #include <functional>
 #include <optional>
-#include <string>
-#include <vector>
 
+#include "kinetics/CalculationEnd.h"
+#include "kinetics/CurveResults.h"
 #include "state/SharedState.h"
 
 namespace kinetra {
-
-inline constexpr const char* kTitleCritica = "Crítica de Dados";
-inline constexpr const char* kTitleWrongData = "Wrong Data";
-inline constexpr const char* kSigmoidMessage = "Error: Data can´t be fitted by a sigmoid";
-inline constexpr const char* kSearchWarning = "Error : Please check your data";   // 100 passes
-inline constexpr const char* kVertexWarning = "Error: Please check your data";    // vertex outside
-
-// The fit's numbered messages: "Error n.<number>: Division by zero" (1 to 14, 7 unused).
-std::string fitErrorMessage(int number);
-
-// Where the program goes when a calculation ends early.
-enum class ReturnTo { Menu, DataEntry };
-
-// A calculation that ended with one of the program's messages, or with a run-time failure
-// (then `message` is the failure text and `failureNumber` its number).
-struct CalculationEnd {
-    std::string message;
-    std::string title;
-    ReturnTo returnTo = ReturnTo::Menu;
-    int failureNumber = 0;  // 0: one of the fit's own messages
-};
 
 // Values the calculation window owns: the net rates of the curve being fitted and the V of
 // the last inner fit (after curve 1, curve 1's V).
 struct FitWork {
     PointArray netRate;
     double fitV = 0.0;
-};
-
-// The results of one fitted curve, before they are stored per curve.
-struct CurveResults {
-    int curve = 0;
-    double firstPoint = 0.0, lastPoint = 0.0;
-    double V = 0.0;
-    double n = 0.0;
-    double K = 0.0;             // in the units of the entered concentrations
-    double VK = 0.0;            // 0 when K is 0
-    std::string vkText;         // the number in the general number form, units appended
-    char separator = '.';       // the decimal separator vkText was written with
-    double r = 0.0;             // Pearson correlation of measured and fitted rates
-    double totalActivity = 0.0; // V + baseline
-    double baseline = 0.0;
-    int searchPasses = 0;       // the search's pass counter when it was left
-    std::vector<std::string> warnings;  // warning texts shown for this curve, in order
 };
 
 // Called with a warning text (title "Crítica de Dados") at the moment it arises.
