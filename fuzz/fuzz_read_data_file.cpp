@@ -1,7 +1,10 @@
 // The data file reader on arbitrary bytes: it either lists at most 200 records whose texts
-// read back as their values, or fails with a run-time failure.
+// read back as their values, or fails with a run-time failure; read from memory, the same
+// bytes give the same records, warnings and failure as from a stream.
 #include <cmath>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "FuzzInput.h"
 #include "entry/DataFileReader.h"
@@ -10,9 +13,50 @@
 
 using namespace kinetra;
 
+namespace {
+
+struct Reading {
+    std::vector<ReadRecord> records;
+    std::vector<int> warned;
+    int failure = 0;
+};
+
+template <typename Read>
+Reading readWith(Read read)
+{
+    Reading r;
+    try {
+        r.records = read([&r](int point) { r.warned.push_back(point); });
+    } catch (const RuntimeFailure& f) {
+        r.failure = f.number();
+    }
+    return r;
+}
+
+void compareWithMemory(const std::string& text)
+{
+    std::istringstream in(text, std::ios::binary);
+    const Reading stream = readWith([&](const ReadWarning& w) { return readDataFile(in, w); });
+    const Reading memory = readWith([&](const ReadWarning& w) { return readDataText(text, w); });
+    if (stream.failure != memory.failure) fuzz::fail("memory and stream readings fail differently");
+    if (stream.warned != memory.warned) fuzz::fail("memory and stream readings warn differently");
+    if (stream.records.size() != memory.records.size()) fuzz::fail("memory and stream list different counts");
+    for (std::size_t i = 0; i < stream.records.size(); ++i) {
+        const ReadRecord& a = stream.records[i];
+        const ReadRecord& b = memory.records[i];
+        if (a.concentrationText != b.concentrationText || a.rateText != b.rateText ||
+            a.concentration != b.concentration || a.rate != b.rate)
+            fuzz::fail("memory and stream list different records", a.concentrationText);
+    }
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size), std::ios::binary);
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    compareWithMemory(text);
+    std::istringstream in(text, std::ios::binary);
     int warnings = 0;
     int lastWarned = 0;
     try {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kinetra {
@@ -32,6 +33,8 @@ inline constexpr const char* kReadWarningText = "Concentration and rate must be 
 // directory or cannot be opened otherwise, 62 a record cut off by the end of the file,
 // 6 a number too large for a double.
 std::vector<ReadRecord> readDataFile(std::istream& in, const ReadWarning& onWarning = {});
+// The same reading of a data file's contents held in memory (fields are read in place).
+std::vector<ReadRecord> readDataText(std::string_view text, const ReadWarning& onWarning = {});
 std::vector<ReadRecord> readDataFile(const std::string& path, const ReadWarning& onWarning = {});
 
 }  // namespace kinetra

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -454,6 +455,113 @@ std::optional<double> parseDecimal(std::string_view text, char sep, bool* overfl
     const std::size_t length = scanNumber(text, sep);
     if (length == 0 || length != text.size()) return std::nullopt;
     return convertNumber(text, sep, overflow);
+}
+
+namespace {
+
+// listFourDigits for a text of at most 15 significant digits whose first digit lies between
+// 10^-290 and 10^290, false for any other text. Such a text's digits are the shortest digits
+// of the double it reads as (a double tells apart every pair of 15-digit decimals in that
+// range), so rounding them to four is rounding the double's shortest digits.
+bool quickListFour(std::string_view text, std::string& shown, double& value)
+{
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    const char* const integerStart = p;
+    while (p < end && isDigit(*p)) ++p;
+    const auto integerDigits = static_cast<int>(p - integerStart);
+    const char* fractionStart = p;
+    if (p < end && *p == '.') fractionStart = ++p;
+    while (p < end && isDigit(*p)) ++p;
+    const auto fractionDigits = static_cast<int>(p - fractionStart);
+    const int count = integerDigits + fractionDigits;
+    if (count == 0) return false;
+    // the k-th digit of the mantissa, the point left out
+    const auto digit = [&](int k) {
+        return k < integerDigits ? integerStart[k] : fractionStart[k - integerDigits];
+    };
+
+    int exponent = 0;
+    if (p < end && (*p == 'E' || *p == 'e')) {
+        ++p;
+        bool negativeExponent = false;
+        if (p < end && (*p == '+' || *p == '-')) {
+            negativeExponent = *p == '-';
+            ++p;
+        }
+        if (p == end) return false;
+        for (; p < end && isDigit(*p); ++p)
+            if (exponent < 100000) exponent = exponent * 10 + (*p - '0');
+        if (negativeExponent) exponent = -exponent;
+    }
+    if (p != end) return false;
+
+    int first = 0;
+    while (first < count && digit(first) == '0') ++first;
+    if (first == count) {  // zero, whatever its sign
+        shown = "0.000E+00";
+        value = 0.0;
+        return true;
+    }
+    int last = count - 1;
+    while (digit(last) == '0') --last;
+    if (last - first + 1 > 15) return false;
+    const int decimalExponent = integerDigits - 1 - first + exponent;
+    if (decimalExponent > 290 || decimalExponent < -290) return false;
+
+    // four digits, a half away from zero
+    int mantissa = 0;
+    for (int k = first; k < first + 4; ++k) mantissa = mantissa * 10 + (k <= last ? digit(k) - '0' : 0);
+    int e = decimalExponent;
+    if (first + 4 <= last && digit(first + 4) >= '5' && ++mantissa == 10000) {
+        mantissa = 1000;
+        ++e;
+    }
+    char buf[16];
+    char* out = buf;
+    if (negative) *out++ = '-';
+    *out++ = static_cast<char>('0' + mantissa / 1000);
+    *out++ = '.';
+    *out++ = static_cast<char>('0' + mantissa / 100 % 10);
+    *out++ = static_cast<char>('0' + mantissa / 10 % 10);
+    *out++ = static_cast<char>('0' + mantissa % 10);
+    *out++ = 'E';
+    *out++ = e < 0 ? '-' : '+';
+    const int magnitude = std::abs(e);
+    if (magnitude >= 100) *out++ = static_cast<char>('0' + magnitude / 100);
+    *out++ = static_cast<char>('0' + magnitude / 10 % 10);
+    *out++ = static_cast<char>('0' + magnitude % 10);
+    shown.resize(static_cast<std::size_t>(out - buf));
+    for (std::size_t k = 0; k < shown.size(); ++k) shown[k] = buf[k];
+
+    // one correctly rounded operation when the power of ten is exact, else the text is read
+    const int shift = e - 3;
+    if (shift >= -22 && shift <= 22) {
+        const double m = mantissa;
+        value = shift >= 0 ? m * kPow10[shift] : m / kPow10[-shift];
+        if (negative) value = -value;
+    } else {
+        std::from_chars(buf, out, value);
+    }
+    return true;
+}
+
+}  // namespace
+
+ListedNumber listFourDigits(std::string_view text, std::string& shown, double& value)
+{
+    if (quickListFour(text, shown, value)) return ListedNumber::Number;
+    bool overflow = false;
+    const std::optional<double> number = parseDecimal(text, '.', &overflow);
+    if (overflow) return ListedNumber::Overflow;
+    if (!number) return ListedNumber::NotANumber;
+    shown = formatScientific(*number, 3, '.', &value);
+    return ListedNumber::Number;
 }
 
 double leadingNumber(std::string_view text, char sep)

@@ -56,6 +56,15 @@ std::string formatPointNumber(int number);
 // "inf", "nan" and hexadecimal texts are not numbers here. Never reads the C locale.
 std::optional<double> parseDecimal(std::string_view text, char sep = '.', bool* overflow = nullptr);
 
+// A number of a data file kept as the point list keeps it: `shown` receives its "0.000E+00"
+// text (with the point) and `value` the double that text reads back as, exactly what
+// formatScientific(*parseDecimal(text), 3, '.', &value) gives, without writing out the
+// number's decimal digits for the usual texts of up to 15 significant digits. A text that
+// is not a number (parseDecimal gives nothing) leaves both alone; so does one too large for
+// a double. A number that rounds beyond the largest double gives an infinite `value`.
+enum class ListedNumber { Number, NotANumber, Overflow };
+ListedNumber listFourDigits(std::string_view text, std::string& shown, double& value);
+
 // Reads the number at the start of a text, as far as it goes ("200 (U/mg) / (mM)" reads
 // 200); a text that does not start with a number reads 0. Used where a text that starts
 // with a number is turned back into that number. A number too large for a double

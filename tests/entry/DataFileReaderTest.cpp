@@ -245,5 +245,50 @@ TEST(DataFileReader, WarningIsGivenAsTheRecordIsRead)
     EXPECT_EQ(warned, std::vector<int>{1});
 }
 
+// A file read into memory and parsed in place lists what the stream reading lists, warns for
+// the same records and fails the same way.
+TEST(DataFileReader, TextInMemoryReadsAsTheStream)
+{
+    const std::vector<std::string> texts = {
+        "0.5,20\r\n1,33\r\n2,50\r\n4,67\r\n",
+        "0.5 20\n1\t33\n2 50 4 67",
+        "0.5\r20\r1,33,2,50\r4,67",
+        "1,,2,x\n\n3,4\n",
+        "-1.5e2,+.5,5.,1E-300,1.23456789012345678,9.99951,1e-320,0",
+        std::string(5000, '7') + ",1",
+        "1,2\r\n ",
+        "1,2 3",
+        "5,1E999",
+        "1.7976E308,1",
+        "9.9999E307,1",
+        "",
+    };
+    for (const std::string& text : texts) {
+        std::istringstream in(text);
+        std::vector<int> streamWarned, memoryWarned;
+        int streamFailure = 0, memoryFailure = 0;
+        std::vector<ReadRecord> fromStream, fromMemory;
+        try {
+            fromStream = readDataFile(in, [&](int p) { streamWarned.push_back(p); });
+        } catch (const RuntimeFailure& f) {
+            streamFailure = f.number();
+        }
+        try {
+            fromMemory = readDataText(text, [&](int p) { memoryWarned.push_back(p); });
+        } catch (const RuntimeFailure& f) {
+            memoryFailure = f.number();
+        }
+        EXPECT_EQ(memoryFailure, streamFailure) << text;
+        EXPECT_EQ(memoryWarned, streamWarned) << text;
+        ASSERT_EQ(fromMemory.size(), fromStream.size()) << text;
+        for (std::size_t i = 0; i < fromMemory.size(); ++i) {
+            EXPECT_EQ(fromMemory[i].concentrationText, fromStream[i].concentrationText) << text;
+            EXPECT_EQ(fromMemory[i].rateText, fromStream[i].rateText) << text;
+            EXPECT_EQ(fromMemory[i].concentration, fromStream[i].concentration) << text;
+            EXPECT_EQ(fromMemory[i].rate, fromStream[i].rate) << text;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kinetra

@@ -344,3 +344,62 @@ TEST(ParseQuickPath, AgreesWithTheFullReading)
         ASSERT_EQ(parseDecimal("-" + comma, ','), -expected) << comma;
     }
 }
+
+// A data file's number kept with four digits takes a quick path on its decimal text; over
+// texts of every shape it must give what the exact path gives: the number read, its
+// shortest digits rounded, and the value that text reads back as.
+TEST(ListFourDigits, AgreesWithTheExactPathOnRandomTexts)
+{
+    std::mt19937_64 gen(20261209);
+    std::uniform_int_distribution<int> digitCount(0, 22);
+    std::uniform_int_distribution<int> digitValue(0, 9);
+    std::uniform_int_distribution<int> exponent(-340, 340);
+    std::uniform_int_distribution<int> shape(0, 15);
+    const std::vector<std::string> fixed = {"1.2345",   "-1.2345",  "9.9995",    "9.99949999999999",
+                                            "0",        "-0.000",   "+.5",       "5.",
+                                            ".",        "1E",       "1E+",       "1e-5",
+                                            "1.2.3",    "--1",      "1x",        "9.9999E307",
+                                            "1E308",    "1.7976E308", "1E999",   "1E-999",
+                                            "0.00012345", "12345678901234567890", "1E-290", "1E290",
+                                            "4.9406564584124654e-324"};
+    auto exact = [](const std::string& text, std::string& shown, double& value) {
+        bool overflow = false;
+        const std::optional<double> v = parseDecimal(text, '.', &overflow);
+        if (overflow) return ListedNumber::Overflow;
+        if (!v) return ListedNumber::NotANumber;
+        shown = detail::formatScientificExact(*v, 3, '.');
+        const std::optional<double> back = parseDecimal(shown, '.', &overflow);
+        value = back ? *back : std::numeric_limits<double>::infinity();
+        return ListedNumber::Number;
+    };
+    auto check = [&](const std::string& text) {
+        std::string shown = "unset", expectedShown = "unset";
+        double value = -1.0, expectedValue = -1.0;
+        const ListedNumber got = listFourDigits(text, shown, value);
+        const ListedNumber expected = exact(text, expectedShown, expectedValue);
+        ASSERT_EQ(static_cast<int>(got), static_cast<int>(expected)) << text;
+        if (expected != ListedNumber::Number) return;
+        ASSERT_EQ(shown, expectedShown) << text;
+        ASSERT_EQ(value, expectedValue) << text;  // the same double, to the bit
+    };
+    for (const std::string& text : fixed) check(text);
+    for (int i = 0; i < 300000; ++i) {
+        std::string text;
+        const int kind = shape(gen);
+        if (kind == 0) text += '-';
+        if (kind == 1) text += '+';
+        const int leadingZeros = kind == 2 ? 5 : 0;
+        text.append(static_cast<std::size_t>(leadingZeros), '0');
+        const int n = digitCount(gen);
+        std::string digits;
+        for (int k = 0; k < n; ++k) digits += static_cast<char>('0' + digitValue(gen));
+        if (kind == 3) digits += "0000";  // zeros after the last significant digit
+        if (kind == 4 && digits.size() > 4) digits[4] = '5';  // a tie in the fifth digit
+        const std::size_t at = digits.empty() ? 0 : static_cast<std::size_t>(gen() % (digits.size() + 1));
+        if (kind != 5) digits.insert(at, ".");
+        text += digits;
+        if (kind >= 6) text += (kind % 2 ? "E" : "e") + std::to_string(exponent(gen) / (kind >= 12 ? 1 : 10));
+        if (kind == 15) text += "x";
+        check(text);
+    }
+}
