@@ -78,10 +78,8 @@ double root(double x, double n)
     return finite(std::exp(quotient(std::log(x), n)));
 }
 
-// Two doubles worked on at once (one SSE2 register). Only the per-point terms are worked
-// out two at a time; every sum still adds its terms one by one in the order of the points, so
-// the sums are the same to the bit as a plain loop's, and a division of the next two points
-// overlaps the additions of the last two.
+// Two doubles worked on at once (one SSE2 register): the sums over the points are taken in
+// two interleaved halves, even and odd points, added at the end.
 using Pair = double __attribute__((vector_size(16)));
 
 inline Pair loadPair(const double* p)
@@ -89,6 +87,11 @@ inline Pair loadPair(const double* p)
     Pair x;
     std::memcpy(&x, p, sizeof x);
     return x;
+}
+
+inline double total(Pair x)
+{
+    return x[0] + x[1];
 }
 
 // The points of one curve, with what does not depend on the exponent worked out once:
@@ -134,31 +137,29 @@ struct StartSums {
 StartSums startSums(const CurvePoints& pts, const double* P)
 {
     const double* v = pts.v;
-    StartSums s;
+    Pair xy{0, 0}, x{0, 0}, xx{0, 0};
     int i = pts.first;
     for (; i + 1 <= pts.last; i += 2) {
         const Pair vi = loadPair(v + i);
         const Pair w = vi * vi;
         const Pair u = w / loadPair(P + i);
-        const Pair xy = u * vi, x = u * w, xx = u * u;
-        for (int k = 0; k < 2; ++k) {
-            s.SWXY += xy[k];
-            s.SWX += x[k];
-            s.SWXX += xx[k];
-        }
+        xy += u * vi;
+        x += u * w;
+        xx += u * u;
     }
+    StartSums sums{total(xy), total(x), total(xx)};
     if (i == pts.last) {
         const double w = v[i] * v[i];
         const double u = w / P[i];
-        s.SWXY += u * v[i];
-        s.SWX += u * w;
-        s.SWXX += u * u;
+        sums.SWXY += u * v[i];
+        sums.SWX += u * w;
+        sums.SWXX += u * u;
     }
-    return s;
+    return sums;
 }
 
 // The sums of one Gauss-Newton pass: with f = V P/(K' + P), the model rate, and
-// g = -f/(K' + P), its derivative with respect to K': sums of f^2, g f, g^2, f v, g v.
+// g = -f/(K' + P), its derivative with respect to K': sums of f^2, g f, g^2, f v and g v.
 struct PassSums {
     double Sff = 0, Sfg = 0, Sgg = 0, Sfv = 0, Sgv = 0;
 };
@@ -166,7 +167,7 @@ struct PassSums {
 PassSums passSums(const CurvePoints& pts, const double* P, double V, double kp)
 {
     const double* v = pts.v;
-    PassSums s;
+    Pair ff{0, 0}, fg{0, 0}, gg{0, 0}, fv{0, 0}, gv{0, 0};
     int i = pts.first;
     for (; i + 1 <= pts.last; i += 2) {
         const Pair p = loadPair(P + i);
@@ -174,26 +175,24 @@ PassSums passSums(const CurvePoints& pts, const double* P, double V, double kp)
         const Pair f = V * p * inverse;
         const Pair g = -f * inverse;
         const Pair vi = loadPair(v + i);
-        const Pair ff = f * f, gf = g * f, gg = g * g, fv = f * vi, gv = g * vi;
-        for (int k = 0; k < 2; ++k) {
-            s.Sff += ff[k];
-            s.Sfg += gf[k];
-            s.Sgg += gg[k];
-            s.Sfv += fv[k];
-            s.Sgv += gv[k];
-        }
+        ff += f * f;
+        fg += g * f;
+        gg += g * g;
+        fv += f * vi;
+        gv += g * vi;
     }
+    PassSums sums{total(ff), total(fg), total(gg), total(fv), total(gv)};
     if (i == pts.last) {
         const double inverse = 1.0 / (kp + P[i]);
         const double f = V * P[i] * inverse;
         const double g = -f * inverse;
-        s.Sff += f * f;
-        s.Sfg += g * f;
-        s.Sgg += g * g;
-        s.Sfv += f * v[i];
-        s.Sgv += g * v[i];
+        sums.Sff += f * f;
+        sums.Sfg += g * f;
+        sums.Sgg += g * g;
+        sums.Sfv += f * v[i];
+        sums.Sgv += g * v[i];
     }
-    return s;
+    return sums;
 }
 
 // The inner fit (V, K' for the exponent in st.hillN): a weighted straight line for the start,
@@ -228,11 +227,11 @@ InnerFit innerFit(SharedState& st, FitWork& work, const CurvePoints& pts)
     double Vnew = 0, kpNew = 0, alpha = 0, beta = 0, Sfv = 0, Sgv = 0, Ks = 0;
     for (;;) {
         const PassSums sums = passSums(pts, P, V, kp);
-        // A zero denominator gives an infinite inverse and so sums that are not finite: it
-        // is looked for only then.
         const double Sff = sums.Sff, Sfg = sums.Sfg, Sgg = sums.Sgg;
         Sfv = sums.Sfv;
         Sgv = sums.Sgv;
+        // A zero denominator gives an infinite inverse and so sums that are not finite: it
+        // is looked for only then.
         if (!std::isfinite(Sff + Sfg + Sgg + Sfv + Sgv)) {
             for (int i = first; i <= last; ++i)
                 if (kp + P[i] == 0.0) abortNumbered(FitAbortReason::GaussNewtonNoDenominator);
