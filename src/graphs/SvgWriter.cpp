@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 #include <type_traits>
+#include <vector>
 
 #include "graphs/GraphGeometry.h"
 
@@ -99,6 +100,45 @@ void background(std::string& svg)
            + "\" fill=\"#ffffff\"/>\n";
 }
 
+void appendNumber(std::string& svg, float value)
+{
+    std::array<char, 32> buf{};
+    const auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), value);
+    if (ec != std::errc()) svg += '0';
+    else svg.append(buf.data(), end);
+}
+
+bool samePen(const Line& a, const Line& b)
+{
+    return a.penWidth == b.penWidth && a.colour == b.colour;
+}
+
+// Lines ops[first..last) drawn with one pen, as one path: a segment that starts where the one
+// before it ended continues the path, any other starts a new piece of it. Round joins and
+// round caps cover what the separate round-capped lines cover.
+void writePath(std::string& svg, const std::vector<DrawOp>& ops, std::size_t first, std::size_t last)
+{
+    const Line& pen = std::get<Line>(ops[first]);
+    svg += "<path d=\"";
+    const PointF* previousEnd = nullptr;
+    for (std::size_t i = first; i < last; ++i) {
+        const Line& l = std::get<Line>(ops[i]);
+        if (previousEnd == nullptr || !(*previousEnd == l.from)) {
+            svg += 'M';
+            appendNumber(svg, l.from.x);
+            svg += ' ';
+            appendNumber(svg, l.from.y);
+        }
+        svg += 'L';
+        appendNumber(svg, l.to.x);
+        svg += ' ';
+        appendNumber(svg, l.to.y);
+        previousEnd = &l.to;
+    }
+    svg += "\" fill=\"none\" stroke=\"" + colour(pen.colour) + "\" stroke-width=\""
+           + number(pen.penWidth * kTwipsPerPixel) + "\" stroke-linecap=\"round\" stroke-linejoin=\"round\"/>\n";
+}
+
 void writeOp(std::string& svg, const DisplayList& list, const DrawOp& op)
 {
     std::visit(
@@ -144,7 +184,19 @@ std::string writeSvg(const DisplayList& list)
            + number(kWidth / kTwipsPerInch) + "in\" height=\"" + number(kHeight / kTwipsPerInch)
            + "in\" viewBox=\"0 0 " + number(kWidth) + " " + number(kHeight) + "\">\n";
     background(svg);
-    for (std::size_t i = first; i < list.ops.size(); ++i) writeOp(svg, list, list.ops[i]);
+    // consecutive lines of one pen become one path; a line on its own stays a line
+    const std::vector<DrawOp>& ops = list.ops;
+    for (std::size_t i = first; i < ops.size();) {
+        std::size_t end = i + 1;
+        if (const Line* line = std::get_if<Line>(&ops[i])) {
+            while (end < ops.size() && std::holds_alternative<Line>(ops[end]) &&
+                   samePen(*line, std::get<Line>(ops[end])))
+                ++end;
+        }
+        if (end - i > 1) writePath(svg, ops, i, end);
+        else writeOp(svg, list, ops[i]);
+        i = end;
+    }
     svg += "</svg>\n";
     return svg;
 }
