@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QString>
+#include <QVector>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -47,11 +48,53 @@ void scaleToTwips(QPainter& p)
     p.scale(dpiX / 1440.0, dpiY / 1440.0);
 }
 
+namespace {
+
+// Lines ops[first..last) of one pen, each starting where the one before it ended, as one
+// polyline: with round joins it covers what the round-capped lines cover, and it is stroked
+// once instead of once a segment.
+void drawJoinedLines(QPainter& p, const std::vector<DrawOp>& ops, std::size_t first, std::size_t last,
+                     QVector<QPointF>& points)
+{
+    const Line& pen = std::get<Line>(ops[first]);
+    p.setPen(penFor(pen.penWidth, pen.colour));
+    points.clear();
+    points.push_back(toPoint(pen.from));
+    for (std::size_t i = first; i < last; ++i) points.push_back(toPoint(std::get<Line>(ops[i]).to));
+    p.drawPolyline(points.constData(), static_cast<int>(points.size()));
+}
+
+// The end of the run of lines from ops[first]: lines of the same pen, each starting where
+// the one before it ended.
+std::size_t joinedRunEnd(const std::vector<DrawOp>& ops, std::size_t first)
+{
+    const Line* prev = std::get_if<Line>(&ops[first]);
+    if (prev == nullptr) return first + 1;
+    std::size_t end = first + 1;
+    for (; end < ops.size(); ++end) {
+        const Line* l = std::get_if<Line>(&ops[end]);
+        if (l == nullptr || l->penWidth != prev->penWidth || !(l->colour == prev->colour) || !(l->from == prev->to))
+            break;
+        prev = l;
+    }
+    return end;
+}
+
+}  // namespace
+
 void paintDisplayList(QPainter& p, const DisplayList& list)
 {
     p.save();
     const QString family = QString::fromStdString(list.fontFamily);
-    for (const DrawOp& op : list.ops) {
+    QVector<QPointF> points;
+    for (std::size_t i = 0; i < list.ops.size();) {
+        const std::size_t end = joinedRunEnd(list.ops, i);
+        if (end - i > 1) {
+            drawJoinedLines(p, list.ops, i, end, points);
+            i = end;
+            continue;
+        }
+        const DrawOp& op = list.ops[i++];
         std::visit(
             [&](const auto& item) {
                 using T = std::decay_t<decltype(item)>;

@@ -145,3 +145,39 @@ TEST(DisplayPainter, TextHangsFromItsTopLeftCornerAndScalesWithTheDevice)
     std::get<Text>(bigger.ops.front()).pointSize = 24.0;
     EXPECT_GT(inkBox(render(bigger, 96)).height(), box.height() * 3 / 2);
 }
+
+// A run of joined lines of one pen is stroked as one polyline with round joins; it must
+// cover the pixels that the same lines drawn one by one with round caps cover.
+TEST(DisplayPainter, JoinedLinesPaintAsTheLinesOneByOne)
+{
+    DisplayList joined;
+    PointF at{200, 1500};
+    for (int step = 0; step < 2000; ++step) {
+        // a curve of tiny steps, then a sharp bend and a pen of another width
+        const PointF next{at.x + 2.5F, 1500 - 1200 * std::sin(step / 300.0F)};
+        joined.add(Line{at, next, step < 1500 ? 3 : 1, kBlue});
+        at = next;
+    }
+    joined.add(Line{at, {at.x - 900, 200}, 1, kBlue});
+    for (int dpi : {96, 600}) {
+        const QImage together = render(joined, dpi, 6000, 3000);
+        QImage oneByOne = whiteImage(6000, 3000, dpi);
+        for (const DrawOp& op : joined.ops) {
+            DisplayList single;
+            single.add(op);
+            paintDisplayListOn(oneByOne, single);
+        }
+        int inked = 0, differing = 0;
+        for (int y = 0; y < together.height(); ++y)
+            for (int x = 0; x < together.width(); ++x) {
+                const bool a = together.pixelColor(x, y) != QColor(Qt::white);
+                const bool b = oneByOne.pixelColor(x, y) != QColor(Qt::white);
+                inked += b ? 1 : 0;
+                differing += a != b ? 1 : 0;
+            }
+        ASSERT_GT(inked, 1000) << dpi;
+        // the rasteriser may round a pixel on the edge of the stroke the other way
+        EXPECT_LE(differing, inked / 100) << dpi << " dpi: " << differing << " of " << inked;
+        EXPECT_EQ(inkBox(together), inkBox(oneByOne)) << dpi;
+    }
+}

@@ -254,6 +254,26 @@ TEST_F(GraphWindows, Graph2DrawsInEnteredUnitsAndBackShowsGraph1WithThem)
     EXPECT_TRUE(platform->messages.empty());
 }
 
+// A repaint paints the kept display list: the 9000 steps of the curve are not worked out
+// again, so a change of the record after the drawing does not show until the next drawing.
+TEST_F(GraphWindows, Graph2RepaintsItsKeptPictureWithoutRecomputingIt)
+{
+    putFittedCurve(hub->state());
+    frmGrafico2* g2 = openGraph2();
+    ASSERT_NE(g2, nullptr);
+    ASSERT_EQ(g2->picture().size(), 1u);
+    const QImage before = g2->grab().toImage();
+    const std::size_t ops = g2->picture()[0].ops.size();
+
+    hub->state().curveN[1] *= 3.0;  // a curve the window would draw quite differently
+    hub->state().curveV[1] *= 0.5;
+    g2->repaint();
+    const QImage after = g2->grab().toImage();
+    EXPECT_EQ(after, before);
+    ASSERT_EQ(g2->picture().size(), 1u);
+    EXPECT_EQ(g2->picture()[0].ops.size(), ops);
+}
+
 TEST_F(GraphWindows, Graph2NextWithNoReturnsToTheMenu)
 {
     putFittedCurve(hub->state());
