@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -16,6 +17,7 @@
 #include "StatisticsOutput.h"
 #include "stats/ResidualPlot.h"
 #include "stats/StatisticsOutput.h"
+#include "OrderedBatch.h"
 
 namespace kinetra::cli {
 
@@ -366,6 +368,9 @@ ParseOutcome parse(const std::vector<std::string>& args)
                  "the test of n = 1, residuals (JSON, report)");
     app.add_option("--csv", o.csvFile, "write one row per curve of every data file to FILE as CSV")->type_name("FILE");
     app.add_option("--residuals", o.residualsFile, "write the residual plot of the curves as SVG")->type_name("FILE");
+    app.add_option("-j,--jobs", o.jobs, "data files fitted at once (default: the number of cores)")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber);
     app.set_version_flag("--version", versionText());
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them last first
@@ -433,14 +438,25 @@ int runFitCommand(const FitOptions& options, std::ostream& out, std::ostream& er
         err << "kinetra-fit: " << *clash << '\n';
         return kExitUsage;
     }
-    int exitCode = kExitFitted;
-    std::vector<std::vector<std::string>> csvRows{csvHeader(options.stats)};
-    for (const std::string& file : options.dataFiles) {
-        DataSetRun run(options, file, out, err, env, csvRows);
-        exitCode = std::max(exitCode, run.run());
+    // each data file's CSV rows apart, so that the files can be fitted side by side
+    std::vector<std::vector<std::vector<std::string>>> csvOfFile(options.dataFiles.size());
+    BatchSettings batch;
+    batch.jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    batch.errorIsTerminal = env.errorIsTerminal;
+    batch.outputIsTerminal = env.outputIsTerminal;
+    batch.now = env.now;
+    bool lost = false;
+    int exitCode = runOrderedBatch(
+        options.dataFiles.size(),
+        [&](std::size_t i, std::ostream& setOut, std::ostream& setErr) {
+            return DataSetRun(options, options.dataFiles[i], setOut, setErr, env, csvOfFile[i]).run();
+        },
+        out, err, batch,
         // what the remaining data sets would print is lost as well
-        if (standardOutputLost(out, err)) return std::max(exitCode, kExitEnded);
-    }
+        [&] { return lost = standardOutputLost(out, err); });
+    if (lost) return std::max(exitCode, kExitEnded);
+    std::vector<std::vector<std::string>> csvRows{csvHeader(options.stats)};
+    for (auto& rows : csvOfFile) csvRows.insert(csvRows.end(), rows.begin(), rows.end());
     if (!options.csvFile.empty()) exitCode = std::max(exitCode, writeCsv(options.csvFile, csvRows, err));
     return exitCode;
 }

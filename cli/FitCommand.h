@@ -2,6 +2,9 @@
 // kinetra-fit: the windows' pipeline on data files, without windows. Each data file is a
 // data set of its own: read, handed on, sorted, fitted with the same choices, reported.
 //
+// With several data files, -j N fits N of them at once; the output is the same as one after
+// another (see OrderedBatch.h).
+//
 // Exit status: 0 every curve was fitted (warnings allowed); 1 a calculation ended with one
 // of the program's messages, a run-time failure, a report or graph that could not be drawn
 // or written, or standard output that could not take what was printed; 2 a usage error
@@ -11,6 +14,7 @@
 // Report and graph files are written beside their names and put in place only when whole:
 // a failure leaves an older file as it was. A device or a pipe is written directly.
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -45,6 +49,7 @@ struct FitOptions {
     bool stats = false;         // --stats: the fit statistics of each curve
     std::string csvFile;        // --csv: one row per curve per data file
     std::string residualsFile;  // --residuals: the residual plot as SVG
+    int jobs = 0;  // data sets fitted at once (-j); 0: as many as the machine has cores
 };
 
 // What the command line asks for: options to run, or an exit with texts for standard
@@ -68,6 +73,9 @@ std::optional<std::string> checkCurvePoints(const FitOptions& options, int point
 // What the command takes from its surroundings; tests pin the clock.
 struct CommandEnvironment {
     std::function<ReportClock()> clock = currentDateTime;
+    bool errorIsTerminal = false;   // a batch's progress line goes to standard error
+    bool outputIsTerminal = false;
+    std::function<std::chrono::steady_clock::time_point()> now = std::chrono::steady_clock::now;
 };
 
 int runFitCommand(int argc, char** argv, std::ostream& out, std::ostream& err);
