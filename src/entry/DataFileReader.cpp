@@ -183,7 +183,9 @@ public:
     FileBuffer(const FileBuffer&) = delete;
     FileBuffer& operator=(const FileBuffer&) = delete;
 
-    // The rest of the file, `expected` bytes long as far as is known.
+    // The rest of the file, `expected` bytes long as far as is known. Once that many bytes
+    // came in one read, the file is taken as read: a file that grows while it is read is
+    // read as it was when it was opened.
     std::string readAll(std::size_t expected)
     {
         std::string text(expected + 1, '\0');
@@ -191,8 +193,8 @@ public:
         for (;;) {
             if (size == text.size()) text.resize(2 * text.size());
             const std::size_t got = readSome(text.data() + size, text.size() - size);
-            if (got == 0) break;
             size += got;
+            if (got == 0 || (expected > 0 && size == expected)) break;
         }
         text.resize(size);
         return text;

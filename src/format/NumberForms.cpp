@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -472,20 +473,36 @@ bool quickListFour(std::string_view text, std::string& shown, double& value)
         negative = *p == '-';
         ++p;
     }
-    const char* const integerStart = p;
-    while (p < end && isDigit(*p)) ++p;
-    const auto integerDigits = static_cast<int>(p - integerStart);
-    const char* fractionStart = p;
-    if (p < end && *p == '.') fractionStart = ++p;
-    while (p < end && isDigit(*p)) ++p;
-    const auto fractionDigits = static_cast<int>(p - fractionStart);
-    const int count = integerDigits + fractionDigits;
-    if (count == 0) return false;
-    // the k-th digit of the mantissa, the point left out
-    const auto digit = [&](int k) {
-        return k < integerDigits ? integerStart[k] : fractionStart[k - integerDigits];
-    };
-
+    // The significant digits as a whole number (the zeros after the last one that is not
+    // 0 included, taken off below), and where the first of them stands.
+    std::uint64_t digits = 0;
+    int count = 0;           // digits in `digits`
+    int seen = 0;            // every digit of the mantissa
+    int integerDigits = 0;   // significant digits before the point
+    int leadingZeros = 0;    // zeros after the point before the first significant digit
+    bool point = false;
+    for (; p < end; ++p) {
+        const char c = *p;
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (!isDigit(c)) break;
+        ++seen;
+        if (count == 0 && c == '0') {
+            if (point) ++leadingZeros;
+            continue;
+        }
+        if (count == 18) {  // beyond 15 significant digits only zeros may follow
+            if (c != '0') return false;
+            if (!point) ++integerDigits;
+            continue;
+        }
+        digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+        ++count;
+        if (!point) ++integerDigits;
+    }
+    if (seen == 0) return false;
     int exponent = 0;
     if (p < end && (*p == 'E' || *p == 'e')) {
         ++p;
@@ -500,27 +517,32 @@ bool quickListFour(std::string_view text, std::string& shown, double& value)
         if (negativeExponent) exponent = -exponent;
     }
     if (p != end) return false;
-
-    int first = 0;
-    while (first < count && digit(first) == '0') ++first;
-    if (first == count) {  // zero, whatever its sign
+    if (count == 0) {  // zero, whatever its sign
         shown = "0.000E+00";
         value = 0.0;
         return true;
     }
-    int last = count - 1;
-    while (digit(last) == '0') --last;
-    if (last - first + 1 > 15) return false;
-    const int decimalExponent = integerDigits - 1 - first + exponent;
+    while (digits % 10 == 0) {
+        digits /= 10;
+        --count;
+    }
+    if (count > 15) return false;
+    const int decimalExponent = (integerDigits > 0 ? integerDigits - 1 : -leadingZeros - 1) + exponent;
     if (decimalExponent > 290 || decimalExponent < -290) return false;
 
     // four digits, a half away from zero
-    int mantissa = 0;
-    for (int k = first; k < first + 4; ++k) mantissa = mantissa * 10 + (k <= last ? digit(k) - '0' : 0);
     int e = decimalExponent;
-    if (first + 4 <= last && digit(first + 4) >= '5' && ++mantissa == 10000) {
-        mantissa = 1000;
-        ++e;
+    int mantissa;
+    if (count > 4) {
+        const auto divisor = static_cast<std::uint64_t>(kPow10[count - 4]);
+        const std::uint64_t rest = digits % divisor;
+        mantissa = static_cast<int>(digits / divisor) + (2 * rest >= divisor ? 1 : 0);
+        if (mantissa == 10000) {
+            mantissa = 1000;
+            ++e;
+        }
+    } else {
+        mantissa = static_cast<int>(digits) * static_cast<int>(kPow10[4 - count]);
     }
     char buf[16];
     char* out = buf;
@@ -536,8 +558,7 @@ bool quickListFour(std::string_view text, std::string& shown, double& value)
     if (magnitude >= 100) *out++ = static_cast<char>('0' + magnitude / 100);
     *out++ = static_cast<char>('0' + magnitude / 10 % 10);
     *out++ = static_cast<char>('0' + magnitude % 10);
-    shown.resize(static_cast<std::size_t>(out - buf));
-    for (std::size_t k = 0; k < shown.size(); ++k) shown[k] = buf[k];
+    shown.assign(buf, static_cast<std::size_t>(out - buf));
 
     // one correctly rounded operation when the power of ten is exact, else the text is read
     const int shift = e - 3;
