@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <memory>
 #include <sstream>
-#include <thread>
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -440,11 +439,8 @@ int runFitCommand(const FitOptions& options, std::ostream& out, std::ostream& er
     }
     // each data file's CSV rows apart, so that the files can be fitted side by side
     std::vector<std::vector<std::vector<std::string>>> csvOfFile(options.dataFiles.size());
-    BatchSettings batch;
-    batch.jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
-    batch.errorIsTerminal = env.errorIsTerminal;
-    batch.outputIsTerminal = env.outputIsTerminal;
-    batch.now = env.now;
+    BatchSettings batch = env.batch;
+    batch.jobs = options.jobs;
     bool lost = false;
     int exitCode = runOrderedBatch(
         options.dataFiles.size(),
@@ -461,8 +457,7 @@ int runFitCommand(const FitOptions& options, std::ostream& out, std::ostream& er
     return exitCode;
 }
 
-int runFitCommand(int argc, char** argv, std::ostream& out, std::ostream& err,
-                  const CommandEnvironment& env)
+int runFitCommand(int argc, char** argv, std::ostream& out, std::ostream& err, const CommandEnvironment& env)
 {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
@@ -471,11 +466,6 @@ int runFitCommand(int argc, char** argv, std::ostream& out, std::ostream& err,
     err << p.err;
     if (!p.options) return standardOutputLost(out, err) ? std::max(p.exitCode, kExitEnded) : p.exitCode;
     return runFitCommand(*p.options, out, err, env);
-}
-
-int runFitCommand(int argc, char** argv, std::ostream& out, std::ostream& err)
-{
-    return runFitCommand(argc, argv, out, err, CommandEnvironment{});
 }
 
 }  // namespace kinetra::cli

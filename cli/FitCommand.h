@@ -14,13 +14,13 @@
 // Report and graph files are written beside their names and put in place only when whole:
 // a failure leaves an older file as it was. A device or a pipe is written directly.
 
-#include <chrono>
 #include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "OrderedBatch.h"
 #include "report/ReportLines.h"
 
 namespace kinetra::cli {
@@ -73,14 +73,11 @@ std::optional<std::string> checkCurvePoints(const FitOptions& options, int point
 // What the command takes from its surroundings; tests pin the clock.
 struct CommandEnvironment {
     std::function<ReportClock()> clock = currentDateTime;
-    bool errorIsTerminal = false;   // a batch's progress line goes to standard error
-    bool outputIsTerminal = false;
-    std::function<std::chrono::steady_clock::time_point()> now = std::chrono::steady_clock::now;
+    BatchSettings batch;  // the terminals and the clock of the progress line (jobs: from -j)
 };
 
-int runFitCommand(int argc, char** argv, std::ostream& out, std::ostream& err);
 int runFitCommand(int argc, char** argv, std::ostream& out, std::ostream& err,
-                  const CommandEnvironment& env);
+                  const CommandEnvironment& env = {});
 
 // One parsed command line over all its data files.
 int runFitCommand(const FitOptions& options, std::ostream& out, std::ostream& err,

@@ -143,7 +143,8 @@ std::string progressText(std::size_t done, std::size_t total, double seconds)
 int runOrderedBatch(std::size_t count, const BatchTask& task, std::ostream& out, std::ostream& err,
                     const BatchSettings& settings, const BatchStop& stop)
 {
-    const std::size_t jobs = std::min<std::size_t>(static_cast<std::size_t>(std::max(settings.jobs, 1)), count);
+    const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
+    const std::size_t jobs = std::min<std::size_t>(settings.jobs > 0 ? static_cast<std::size_t>(settings.jobs) : cores, count);
     ProgressLine progress(err, settings, count);
     int highest = 0;
     std::vector<Slot> slots(count);

@@ -12,11 +12,12 @@
 #include <cstddef>
 #include <functional>
 #include <ostream>
+#include <string>
 
 namespace kinetra::cli {
 
 struct BatchSettings {
-    int jobs = 1;                    // data sets run at once; 1 runs them one after another
+    int jobs = 0;                    // data sets run at once: 1 one after another, 0 the cores
     bool errorIsTerminal = false;    // standard error is a terminal: show the progress line
     bool outputIsTerminal = false;   // standard output is too: clear the line before any output
     std::function<std::chrono::steady_clock::time_point()> now = std::chrono::steady_clock::now;

@@ -10,8 +10,8 @@ int main(int argc, char** argv)
     std::ios::sync_with_stdio(false);
     try {
         kinetra::cli::CommandEnvironment env;
-        env.errorIsTerminal = ::isatty(STDERR_FILENO) == 1;
-        env.outputIsTerminal = ::isatty(STDOUT_FILENO) == 1;
+        env.batch.errorIsTerminal = ::isatty(STDERR_FILENO) == 1;
+        env.batch.outputIsTerminal = ::isatty(STDOUT_FILENO) == 1;
         return kinetra::cli::runFitCommand(argc, argv, std::cout, std::cerr, env);
     } catch (const std::exception& e) {
         std::cout.flush();

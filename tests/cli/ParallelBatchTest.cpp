@@ -134,14 +134,14 @@ TEST(ParallelBatch, ProgressLineOnlyOnATerminalAndOutOfTheWay)
         std::vector<std::string> a = args;
         a.insert(a.end(), {"-j", jobs});
         CommandEnvironment quiet;
-        quiet.now = fastClock();
+        quiet.batch.now = fastClock();
         const CommandRun plain = fit(a, quiet);
         EXPECT_EQ(plain.err.find('\r'), std::string::npos) << "not a terminal: no progress";
         EXPECT_EQ(plain.err.find('\x1b'), std::string::npos);
 
         CommandEnvironment terminal = quiet;
-        terminal.now = fastClock();
-        terminal.errorIsTerminal = true;
+        terminal.batch.now = fastClock();
+        terminal.batch.errorIsTerminal = true;
         const CommandRun shown = fit(a, terminal);
         EXPECT_NE(shown.err.find("\rkinetra-fit: "), std::string::npos) << jobs;
         EXPECT_NE(shown.err.find(" of 36 files, "), std::string::npos) << jobs;
@@ -155,8 +155,8 @@ TEST(ParallelBatch, ProgressLineOnlyOnATerminalAndOutOfTheWay)
     }
     // one file shows no progress, however long it takes
     CommandEnvironment terminal;
-    terminal.now = fastClock();
-    terminal.errorIsTerminal = true;
+    terminal.batch.now = fastClock();
+    terminal.batch.errorIsTerminal = true;
     EXPECT_EQ(fit({data("worked_case_13_points.txt"), "--json"}, terminal).err, "");
 }
 
