@@ -7,7 +7,7 @@ GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 # Headless test environment: offscreen platform, fixed DPI, no high-DPI scaling.
 TEST_ENV := QT_QPA_PLATFORM=offscreen QT_ENABLE_HIGHDPI_SCALING=0 QT_FONT_DPI=96
 
-.PHONY: all deps configure build run test bench fuzz fuzz-ci asan install package clean
+.PHONY: all deps configure build run test bench fuzz fuzz-ci asan walk walk-asan install package clean
 
 all: build
 
@@ -59,3 +59,23 @@ package: build
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz
+
+# Random walks through the windows (offscreen): WALKS walks of WALK_STEPS steps from seed
+# WALK_FIRST; failing walks are shrunk and written to $(BUILD)/walks/walk-<seed>.txt.
+WALKS      ?= 200
+WALK_FIRST ?= 1
+WALK_STEPS ?= 200
+walk: build
+	mkdir -p $(BUILD)/walks
+	$(TEST_ENV) XDG_RUNTIME_DIR=$(CURDIR)/$(BUILD)/xdg-runtime ./$(BUILD)/tests/walk/kinetra-walk \
+	  --walks $(WALKS) --first $(WALK_FIRST) --steps $(WALK_STEPS) --out $(BUILD)/walks
+
+# The same walks in the AddressSanitizer and UndefinedBehaviorSanitizer build.
+walk-asan: deps
+	cmake -S . -B build-asan $(if $(wildcard build-asan/CMakeCache.txt),,$(GENERATOR)) \
+	  -DCMAKE_BUILD_TYPE=Debug -DKINETRA_SANITIZE=ON -DKINETRA_BUILD_BENCH=OFF
+	cmake --build build-asan -j $(JOBS) --target kinetra-walk
+	mkdir -p build-asan/walks
+	$(TEST_ENV) XDG_RUNTIME_DIR=$(CURDIR)/build-asan/xdg-runtime \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ./build-asan/tests/walk/kinetra-walk \
+	  --walks $(WALKS) --first $(WALK_FIRST) --steps $(WALK_STEPS) --out build-asan/walks
