@@ -206,9 +206,10 @@ void MDIForm1::endProgram()
     for (QPointer<ChoiceDialog>& dialog : choices) {
         if (dialog) dialog->hide();
     }
-    // modal dialogs of the windows (keyboard entry, points of a curve, ...) and message boxes
+    // modal dialogs of the windows (keyboard entry, points of a curve, ...) and message boxes:
+    // hidden, not closed, since a close would let a window ask its own question ("Cancel It?")
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top != this && top->isVisible()) top->close();
+        if (top != this && top->isVisible()) top->hide();
     }
     report.reset();  // an unfinished printout is dropped
     hide();

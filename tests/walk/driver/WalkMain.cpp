@@ -3,6 +3,9 @@
 //   kinetra-walk [--walks N] [--first SEED] [--steps K] [--step-limit-ms MS] [--out DIR]
 //   kinetra-walk --replay FILE        (a walk file written by a failing walk)
 //
+// KINETRA_WALK_TRACE=1 prints a failing walk's whole trace; KINETRA_WALK_DEBUG=1 adds the
+// windows shown after each step.
+//
 // Each failing walk is shrunk (steps dropped while the same kind of fault still shows) and
 // written to DIR/walk-<seed>.txt; a process that dies prints the seed and the last steps.
 #include <QApplication>
@@ -45,7 +48,9 @@ void onQtMessage(QtMsgType, const QMessageLogContext&, const QString& text)
     if (text.contains(QLatin1String("propagateSizeHints")) || text.contains(QLatin1String("does not support raise")))
         return;
     std::string ctx = crashContext();
-    const std::size_t cut = ctx.rfind('\n', ctx.size() >= 2 ? ctx.size() - 2 : 0);
+    std::size_t cut = ctx.rfind('\n', ctx.size() >= 2 ? ctx.size() - 2 : 0);
+    for (int lines = 1; lines < 16 && cut != std::string::npos && cut > 0 && qEnvironmentVariableIsSet("KINETRA_WALK_DEBUG"); ++lines)
+        cut = ctx.rfind('\n', cut - 1);
     std::fprintf(stderr, "Qt: %s  (after%s)\n", qPrintable(text), cut == std::string::npos ? "" : ctx.c_str() + cut);
 }
 
@@ -118,7 +123,7 @@ int main(int argc, char** argv)
         std::printf("seed %llu: FAULT %s: %s (after step %d)\n", seed, qPrintable(r.fault.kind), qPrintable(r.fault.detail),
                     r.fault.step);
         std::fflush(stdout);
-        if (qEnvironmentVariableIsSet("WALK_TRACE"))
+        if (qEnvironmentVariableIsSet("KINETRA_WALK_TRACE"))
             for (const QString& line : r.trace) std::printf("  | %s\n", qPrintable(line));
         const QString kind = r.fault.kind;
         std::vector<Step> shortest = shrinkSteps(r.steps, [&](const std::vector<Step>& candidate) {

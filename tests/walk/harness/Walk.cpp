@@ -283,6 +283,8 @@ std::vector<QWidget*> candidateWindows(MDIForm1* hub)
         for (QMdiSubWindow* frame : hub->workspace()->subWindowList()) {
             if (frame->isVisible() && frame->widget()) out.push_back(frame->widget());
         }
+        // an empty workspace leaves the main window's close box
+        if (out.empty()) out.push_back(hub);
     }
     return out;
 }
@@ -444,6 +446,7 @@ private:
     bool lastStepRan = false;
     bool fieldFocusedBefore = false;
     QElapsedTimer stepClock;
+    QElapsedTimer waiting;  // how long ticks have waited for event loops to end
     bool clockRunning = false;
 
     // what the invariants remember between steps
@@ -570,10 +573,15 @@ bool Walker::finishIfNeeded()
     if (!finishing) return false;
     // close whatever modal window is up, from the innermost out, then end the program
     if (QWidget* modal = visibleModal()) {
-        if (auto* choice = qobject_cast<ChoiceDialog*>(modal)) choice->close();
-        else modal->close();
-        if (visibleModal() == modal) modal->hide();
+        // a choice dialog's close box gives no answer; any other modal window is hidden,
+        // which ends its showing without asking anything more
+        ++depth;
+        modalAtAction.emplace_back(modal);
         QTimer::singleShot(1, this, [this] { tick(); });
+        if (auto* choice = qobject_cast<ChoiceDialog*>(modal)) choice->close();
+        else modal->hide();
+        --depth;
+        modalAtAction.pop_back();
         return true;
     }
     if (depth > 0) {
@@ -595,13 +603,39 @@ void Walker::tick()
 {
     if (done) return;
     progressStamp = nowMs();
-    if (depth > 0 && visibleModal() == modalAtAction.back().data()) {
-        // the modal window of the innermost action has gone: its event loop ends first
+    if (depth > 0 && (!visibleModal() || std::any_of(modalAtAction.begin(), modalAtAction.end(), [](const QPointer<QWidget>& m) {
+                          return m.data() == visibleModal();
+                      }))) {
+        // the innermost action opened no modal window that is still up: this runs from an
+        // event loop about to end, or from the events a click delivers, so it waits
+        if (!waiting.isValid()) waiting.start();
+        if (waiting.elapsed() > std::max(2000, opt.stepLimitMs)) {
+            // an event loop runs with nothing shown to answer it: the user could only kill
+            // the program. Nothing unwinds it from here, so the walk ends the process.
+            QStringList tops;
+            for (QWidget* top : QApplication::topLevelWidgets())
+                tops << QStringLiteral("%1(%2)").arg(top->objectName(), top->isVisible() ? QStringLiteral("shown") : QStringLiteral("hidden"));
+            result.trace.push_back(QStringLiteral("FAULT hang: an event loop waits and no window is shown to answer it (windows: %1)")
+                                       .arg(tops.join(QLatin1Char(' '))));
+            updateContext();
+            const char* ctx = crashContext();
+            (void)!::write(2, "\nWALK HANG in\n", 14);
+            (void)!::write(2, ctx, std::strlen(ctx));
+            ::_exit(3);
+        }
         QTimer::singleShot(1, this, [this] { tick(); });
         return;
     }
+    waiting.invalidate();
     if (finishIfNeeded()) return;
     if (hub && hub->programEnded()) {
+        if (QWidget* modal = visibleModal(); modal && depth > 0) {
+            // ending the program closes every window at once, without a question
+            fail(QStringLiteral("question at the end"),
+                 QStringLiteral("the program asks in %1 while it ends").arg(modal->objectName()));
+            finishIfNeeded();
+            return;
+        }
         // the nested event loops of the ended program unwind first
         if (depth > 0) {
             QTimer::singleShot(1, this, [this] { tick(); });
@@ -617,17 +651,17 @@ void Walker::tick()
         startProgram();
     }
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-    if (candidateWindows(hub.get()).empty() && !hub->programEnded()) {
-        fail(QStringLiteral("trap"), QStringLiteral("no window is open and the program has not ended"));
-        finishIfNeeded();
-        return;
-    }
 
     if (clockRunning) {
         const double ms = static_cast<double>(stepClock.elapsed());
         result.maxStepMs = std::max(result.maxStepMs, ms);
         if (ms > opt.stepLimitMs)
             fail(QStringLiteral("slow step"), QStringLiteral("the step took %1 ms").arg(ms));
+    }
+    if (qEnvironmentVariableIsSet("KINETRA_WALK_DEBUG")) {  // the windows after each step, in the trace
+        QStringList where;
+        for (QWidget* x : candidateWindows(hub.get())) where << x->objectName();
+        result.trace.push_back(QStringLiteral("      (depth %2 windows: %1)").arg(where.join(QLatin1Char(' '))).arg(depth));
     }
     if (lastStepRan) checkAfterStep();
     if (finishIfNeeded()) return;
@@ -757,7 +791,9 @@ void Walker::act(const Step& s)
             break;
         }
         case StepKind::CloseBox: {
-            if (auto* form = qobject_cast<ChildForm*>(win)) {
+            if (win == hub.get()) {
+                hub->close();
+            } else if (auto* form = qobject_cast<ChildForm*>(win)) {
                 QMdiSubWindow* frame = form->subWindow();
                 if (frame && (frame->windowFlags() & Qt::WindowCloseButtonHint)) frame->close();
             } else {
@@ -820,6 +856,8 @@ std::optional<Step> Walker::escapeAction()
         a.control = shown(no) ? QStringLiteral("optGraNao") : QStringLiteral("Command3");
     } else if (name == QLatin1String("frmMenu")) {
         return std::nullopt;
+    } else if (win == hub.get()) {
+        a.kind = StepKind::CloseBox;  // nothing but the main window is left: its close box ends the run
     } else {
         a.kind = StepKind::CloseBox;
     }
