@@ -1,6 +1,7 @@
 // kinetra-walk: random walks through the windows, offscreen.
 //
 //   kinetra-walk [--walks N] [--first SEED] [--steps K] [--step-limit-ms MS] [--out DIR]
+//                [--seconds S]        (start no walk after S seconds)
 //   kinetra-walk --replay FILE        (a walk file written by a failing walk)
 //
 // KINETRA_WALK_TRACE=1 prints a failing walk's whole trace; KINETRA_WALK_DEBUG=1 adds the
@@ -86,6 +87,7 @@ int main(int argc, char** argv)
     base.stepLimitMs = 4000;  // the sanitizer build runs several times slower
 #endif
     long long walks = 200;
+    double budget = 0;  // seconds; 0: no limit
     unsigned long long first = 1;
     QString out = QDir::currentPath();
     QString replay;
@@ -98,6 +100,7 @@ int main(int argc, char** argv)
         else if (a == QLatin1String("--steps")) base.steps = v.toInt(), ++i;
         else if (a == QLatin1String("--step-limit-ms")) base.stepLimitMs = v.toInt(), ++i;
         else if (a == QLatin1String("--out")) out = v, ++i;
+        else if (a == QLatin1String("--seconds")) budget = v.toDouble(), ++i;
         else if (a == QLatin1String("--replay")) replay = v, ++i;
         else {
             std::fprintf(stderr, "unknown option %s\n", qPrintable(a));
@@ -110,7 +113,10 @@ int main(int argc, char** argv)
     clock.start();
     long long actions = 0, steps = 0, escapes = 0, restarts = 0, faults = 0;
     double maxStep = 0;
+    long long ran = 0;
     for (unsigned long long seed = first; seed < first + static_cast<unsigned long long>(walks); ++seed) {
+        if (budget > 0 && static_cast<double>(clock.elapsed()) / 1000.0 > budget) break;
+        ++ran;
         const WalkOptions options = optionsForSeed(seed, base);
         const WalkResult r = runWalk(seed, options);
         actions += r.actions;
@@ -140,7 +146,7 @@ int main(int argc, char** argv)
     const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
     std::printf("walks %lld (seeds %llu..%llu), steps %lld, actions %lld (escape probes %lld, restarts %lld), "
                 "faults %lld, %.1f s, %.2f walks/s, slowest step %.0f ms\n",
-                walks, first, first + static_cast<unsigned long long>(walks) - 1, steps, actions, escapes, restarts, faults,
-                seconds, static_cast<double>(walks) / std::max(seconds, 1e-9), maxStep);
+                ran, first, first + static_cast<unsigned long long>(ran) - 1, steps, actions, escapes, restarts, faults,
+                seconds, static_cast<double>(ran) / std::max(seconds, 1e-9), maxStep);
     return faults == 0 ? 0 : 1;
 }

@@ -414,6 +414,7 @@ private:
     void act(const Step& s);
     std::optional<Step> escapeAction();
     bool finishIfNeeded();
+    bool typedValuePending() const;
     // the invariants
     void checkAfterStep();
     void fail(const QString& kind, const QString& detail);
@@ -456,6 +457,7 @@ private:
     bool graph1WasOpen = false;
     int listMayChange = 0;
     std::vector<double> typedNumbers;
+    QStringList typedTexts;
     std::size_t jobsChecked = 0;
 };
 
@@ -528,6 +530,7 @@ void Walker::startProgram()
     lastListAddress = nullptr;
     graph1WasOpen = false;
     typedNumbers.clear();
+    typedTexts.clear();
     jobsChecked = 0;
 }
 
@@ -544,6 +547,15 @@ void Walker::endProgramSession()
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+}
+
+// A value the user typed into the focused field, which keeps the focus until it is corrected
+// when it is wrong: the road back is then not expected to work without typing.
+bool Walker::typedValuePending() const
+{
+    for (QWidget* w : candidateWindows(hub.get()))
+        if (QLineEdit* typed = focusedField(w); typed && typed->isModified()) return true;
+    return false;
 }
 
 void Walker::schedule()
@@ -694,7 +706,7 @@ void Walker::tick()
     const bool more = replaying ? next < static_cast<int>(script.size()) : next < opt.steps;
     if (!more) {
         // every walk ends with the road back to the menu
-        if (escapeLeft < 0 && !finalEscapeDone && !hub->programEnded()) {
+        if (escapeLeft < 0 && !finalEscapeDone && !hub->programEnded() && !typedValuePending()) {
             finalEscapeDone = true;
             Step marker;
             marker.kind = StepKind::Escape;
@@ -718,10 +730,7 @@ void Walker::tick()
     lastStep = s;
     lastStepRan = true;
     if (s.kind == StepKind::Escape) {
-        QWidget* win = candidateWindows(hub.get()).empty() ? nullptr : candidateWindows(hub.get()).front();
-        // a value the user typed and has not yet corrected keeps the focus by design
-        QLineEdit* typed = focusedField(win);
-        if (!(typed && typed->isModified())) {
+        if (!typedValuePending()) {
             ++result.escapes;
             escapeLeft = opt.escapeActions;
         }
@@ -1043,8 +1052,15 @@ void Walker::checkAfterStep()
     noteFieldNumbers();
 
     // no NaN or inf on any window, in any message or report line
+    // what the user typed (a ligand called "inf") is the user's own text wherever it shows
+    for (QWidget* top : QApplication::topLevelWidgets())
+        for (QLineEdit* e : top->findChildren<QLineEdit*>())
+            if (e->isModified() && !e->text().trimmed().isEmpty() && !typedTexts.contains(e->text().trimmed()))
+                typedTexts << e->text().trimmed();
     auto scan = [this](const QString& where, const QString& text) {
-        if (text.contains(nanOrInf())) fail(QStringLiteral("nan"), where + QStringLiteral(" shows \"") + text + QLatin1Char('"'));
+        QString own = text;
+        for (const QString& t : typedTexts) own.remove(t);
+        if (own.contains(nanOrInf())) fail(QStringLiteral("nan"), where + QStringLiteral(" shows \"") + text + QLatin1Char('"'));
     };
     for (QWidget* top : QApplication::topLevelWidgets()) {
         if (!top->isVisible()) continue;
