@@ -30,37 +30,84 @@ namespace {
 
 const QString kSaveDialogTitle = QStringLiteral("Output File name for Kinetic Parameters");
 
-template <typename W>
-W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
+// The labelled fields of the data frame, top to bottom: the caption at the left, the field
+// beside it.
+struct FieldLook {
+    const char* field;
+    const char* label;
+    const char* caption;
+    double top;
+    int maxLength;
+    double labelWidth = 2100;
+};
 
-QLineEdit* labelledField(QWidget* frame, const char* fieldName, const char* labelName,
-                         const QString& caption, double top, int maxLength,
-                         double labelWidth = 2100)
+const FieldLook kDataFields[] = {
+    {"txtUser", "lblUser", "User", 360, 30},
+    {"txtExperiment", "lblExperiment", "Experiment", 720, 40},
+    {"txtRatUnit", "lblRatUnit", "Rate Unit", 1080, 15},
+    // 30 twips wider than the others: the caption fits
+    {"txtSubConUnit", "lblSubConUnit", "Substrate Concentration Unit", 1440, 2, 2130},
+    {"txtSubLigand", "lblSubLigand", "Substrate (Ligand)", 1800, 10},
+    {"w", "lblNumDatPoints", "Number of Data Points", 2160, 3},
+};
+
+// The commands in the window's bottom-right corner, one under the other, in their colours.
+struct CommandLook {
+    const char* name;
+    const char* caption;
+    double top;
+    const char* colour;
+    bool bold;
+};
+
+const CommandLook kCommands[] = {
+    {"cmmhelp", "Help", 4800, "rgb(255, 200, 140)", true},
+    {"Command1", "Back", 5400, "rgb(192, 255, 192)", false},
+    {"cmmStop", "Stop", 6000, "rgb(255, 160, 160)", false},
+};
+
+// An option button in a frame's column of options.
+struct OptionLook {
+    QRadioButton** control;
+    const char* name;
+    const char* caption;
+};
+
+QLineEdit* labelledField(QWidget* frame, const FieldLook& f)
 {
-    auto* label = named(new QLabel(caption, frame), labelName);
+    auto* label = placeNamed(new QLabel(QString::fromLatin1(f.caption), frame), f.label,
+                             {120, f.top, f.labelWidth, 330});
     label->setWordWrap(true);
-    placeTwips(label, {120, top, labelWidth, 330});
-    auto* field = named(new QLineEdit(frame), fieldName);
-    field->setMaxLength(maxLength);
-    placeTwips(field, {2280, top, 2295, 315});
+    auto* field = placeNamed(new QLineEdit(frame), f.field, {2280, f.top, 2295, 315});
+    field->setMaxLength(f.maxLength);
     label->setBuddy(field);
     return field;
 }
 
-QPushButton* colouredButton(QWidget* parent, const char* name, const QString& caption,
-                            double left, double top, const char* colour, bool bold)
+QPushButton* colouredButton(QWidget* parent, const CommandLook& c)
 {
-    auto* button = named(new QPushButton(caption, parent), name);
-    placeTwips(button, {left, top, 1095, 495});
-    button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; }%2")
-                              .arg(QLatin1String(colour),
-                                   bold ? QStringLiteral(" QPushButton { font-weight: bold; }")
-                                        : QString()));
+    auto* button = placeNamed(new QPushButton(QString::fromLatin1(c.caption), parent), c.name,
+                              {9720, c.top, 1095, 495});
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; }%2")
+            .arg(QLatin1String(c.colour),
+                 c.bold ? QStringLiteral(" QPushButton { font-weight: bold; }") : QString()));
     return button;
+}
+
+// A column of option buttons in a frame (`step` twips apart), all disabled with the frame
+// until the window offers them.
+void optionColumn(QGroupBox* frame, QButtonGroup* group, double top, double step, double width,
+                  std::initializer_list<OptionLook> options)
+{
+    for (const OptionLook& o : options) {
+        *o.control = placeNamed(new QRadioButton(QString::fromLatin1(o.caption), frame), o.name,
+                                {240, top, width, 255});
+        group->addButton(*o.control);
+        (*o.control)->setEnabled(false);
+        top += step;
+    }
+    frame->setEnabled(false);
 }
 
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
@@ -74,6 +121,7 @@ frmEntDados::frmEntDados(Shell& hub, QWidget* parent)
 {
     createControls();
     connectHandlers();
+    points.onChange([this](int row) { showRow(row); }, [this] { lvwDados->clear(); });
 }
 
 frmEntDados::~frmEntDados()
@@ -91,11 +139,10 @@ void frmEntDados::createControls()
     setFormGeometry(150, 150, 11000, 7500);
     setHasMinMaxButtons(false);
 
-    lvwDados = named(new QTreeWidget(this), "lvwDados");
-    placeTwips(lvwDados, {120, 720, 4635, 5895});
+    lvwDados = placeNamed(new QTreeWidget(this), "lvwDados", {120, 720, 4635, 5895});
     lvwDados->setColumnCount(3);
-    lvwDados->setHeaderLabels({QStringLiteral("DATA"), QStringLiteral("CONCENTRATION"),
-                               QStringLiteral("RATE")});
+    lvwDados->setHeaderLabels(
+        {QStringLiteral("DATA"), QStringLiteral("CONCENTRATION"), QStringLiteral("RATE")});
     lvwDados->setRootIsDecorated(false);
     lvwDados->setItemsExpandable(false);
     lvwDados->setUniformRowHeights(true);
@@ -107,30 +154,21 @@ void frmEntDados::createControls()
 
     createDataFrame();
 
-    cmmdataOk = named(new QPushButton(QStringLiteral("Data OK"), this), "cmmdataOk");
-    placeTwips(cmmdataOk, {4920, 2040, 975, 975});
+    cmmdataOk = placeNamed(new QPushButton(QStringLiteral("Data OK"), this), "cmmdataOk",
+                           {4920, 2040, 975, 975});
+    cmdDesenha = placeNamed(new QPushButton(QStringLiteral("Draw Graph"), this), "cmdDesenha",
+                            {7620, 4860, 1575, 495});
     cmmdataOk->setEnabled(false);
-
-    cmdDesenha = named(new QPushButton(QStringLiteral("Draw Graph"), this), "cmdDesenha");
-    placeTwips(cmdDesenha, {7620, 4860, 1575, 495});
     cmdDesenha->setEnabled(false);
+    cmmhelp = colouredButton(this, kCommands[0]);
+    Command1 = colouredButton(this, kCommands[1]);
+    cmmStop = colouredButton(this, kCommands[2]);
 
-    cmmhelp = colouredButton(this, "cmmhelp", QStringLiteral("Help"), 9720, 4800,
-                             "rgb(255, 200, 140)", true);
-    Command1 = colouredButton(this, "Command1", QStringLiteral("Back"), 9720, 5400,
-                              "rgb(192, 255, 192)", false);
-    cmmStop = colouredButton(this, "cmmStop", QStringLiteral("Stop"), 9720, 6000,
-                             "rgb(255, 160, 160)", false);
-
-    lblAlteraPonto = named(new QLabel(this), "lblAlteraPonto");
-    placeTwips(lblAlteraPonto, {4800, 5340, 2775, 255});
+    lblAlteraPonto = placeNamed(new QLabel(this), "lblAlteraPonto", {4800, 5340, 2775, 255});
     lblAlteraPonto->setStyleSheet(QStringLiteral("QLabel { color: white; background-color: red; }"));
     lblAlteraPonto->hide();
-
-    txtConCorrigida = named(new QLineEdit(this), "txtConCorrigida");
-    placeTwips(txtConCorrigida, {4800, 5640, 1395, 315});
-    txtRatCorrigida = named(new QLineEdit(this), "txtRatCorrigida");
-    placeTwips(txtRatCorrigida, {6300, 5640, 1395, 315});
+    txtConCorrigida = placeNamed(new QLineEdit(this), "txtConCorrigida", {4800, 5640, 1395, 315});
+    txtRatCorrigida = placeNamed(new QLineEdit(this), "txtRatCorrigida", {6300, 5640, 1395, 315});
     for (QLineEdit* field : {txtConCorrigida, txtRatCorrigida}) {
         field->setEnabled(false);
         field->hide();
@@ -139,21 +177,12 @@ void frmEntDados::createControls()
 
 void frmEntDados::createDataFrame()
 {
-    fraDados = named(new QGroupBox(QStringLiteral("Data"), this), "fraDados");
-    placeTwips(fraDados, {6000, 600, 4755, 4095});
-
-    txtUser = labelledField(fraDados, "txtUser", "lblUser", QStringLiteral("User"), 360, 30);
-    txtExperiment = labelledField(fraDados, "txtExperiment", "lblExperiment",
-                                  QStringLiteral("Experiment"), 720, 40);
-    txtRatUnit = labelledField(fraDados, "txtRatUnit", "lblRatUnit", QStringLiteral("Rate Unit"),
-                               1080, 15);
-    txtSubConUnit = labelledField(fraDados, "txtSubConUnit", "lblSubConUnit",
-                                  QStringLiteral("Substrate Concentration Unit"), 1440, 2,
-                                  2130);  // 30 twips wider than the others: the caption fits
-    txtSubLigand = labelledField(fraDados, "txtSubLigand", "lblSubLigand",
-                                 QStringLiteral("Substrate (Ligand)"), 1800, 10);
-    w = labelledField(fraDados, "w", "lblNumDatPoints", QStringLiteral("Number of Data Points"),
-                      2160, 3);
+    fraDados = placeNamed(new QGroupBox(QStringLiteral("Data"), this), "fraDados",
+                          {6000, 600, 4755, 4095});
+    QLineEdit** fields[] = {&txtUser,       &txtExperiment, &txtRatUnit,
+                            &txtSubConUnit, &txtSubLigand,  &w};
+    for (std::size_t i = 0; i < std::size(kDataFields); ++i)
+        *fields[i] = labelledField(fraDados, kDataFields[i]);
     lblNumDatPoints = fraDados->findChild<QLabel*>(QStringLiteral("lblNumDatPoints"));
     w->hide();
     lblNumDatPoints->hide();
@@ -162,34 +191,19 @@ void frmEntDados::createDataFrame()
     setTabOrder(txtRatUnit, txtSubConUnit);
     setTabOrder(txtSubConUnit, txtSubLigand);
 
-    fraSaida = named(new QGroupBox(QStringLiteral("Output To"), fraDados), "fraSaida");
-    placeTwips(fraSaida, {360, 2640, 1815, 1215});
-    optDestPrinter = named(new QRadioButton(QStringLiteral("Printer"), fraSaida), "optDestPrinter");
-    optDestNone = named(new QRadioButton(QStringLiteral("None"), fraSaida), "optDestNone");
-    optDestFile = named(new QRadioButton(QStringLiteral("File"), fraSaida), "optDestFile");
+    fraSaida = placeNamed(new QGroupBox(QStringLiteral("Output To"), fraDados), "fraSaida",
+                          {360, 2640, 1815, 1215});
     outputGroup = new QButtonGroup(this);
-    double top = 300;
-    for (QRadioButton* option : {optDestPrinter, optDestNone, optDestFile}) {
-        placeTwips(option, {240, top, 1455, 255});
-        outputGroup->addButton(option);
-        option->setEnabled(false);
-        top += 300;
-    }
-    fraSaida->setEnabled(false);
+    optionColumn(fraSaida, outputGroup, 300, 300, 1455,
+                 {{&optDestPrinter, "optDestPrinter", "Printer"},
+                  {&optDestNone, "optDestNone", "None"},
+                  {&optDestFile, "optDestFile", "File"}});
 
-    fraTypEnter = named(new QGroupBox(QStringLiteral("Enter Data From"), fraDados), "fraTypEnter");
-    placeTwips(fraTypEnter, {2340, 2640, 1935, 1215});
-    optKeyboard = named(new QRadioButton(QStringLiteral("Keyboard"), fraTypEnter), "optKeyboard");
-    optFile = named(new QRadioButton(QStringLiteral("File"), fraTypEnter), "optFile");
+    fraTypEnter = placeNamed(new QGroupBox(QStringLiteral("Enter Data From"), fraDados),
+                             "fraTypEnter", {2340, 2640, 1935, 1215});
     sourceGroup = new QButtonGroup(this);
-    top = 360;
-    for (QRadioButton* option : {optKeyboard, optFile}) {
-        placeTwips(option, {240, top, 1575, 255});
-        sourceGroup->addButton(option);
-        option->setEnabled(false);
-        top += 360;
-    }
-    fraTypEnter->setEnabled(false);
+    optionColumn(fraTypEnter, sourceGroup, 360, 360, 1575,
+                 {{&optKeyboard, "optKeyboard", "Keyboard"}, {&optFile, "optFile", "File"}});
 }
 
 void frmEntDados::connectHandlers()
@@ -251,13 +265,13 @@ void frmEntDados::closeEvent(QCloseEvent* event)
 void frmEntDados::activated()
 {
     if (st.firstActivation) {
-        removeAllListRows();
+        points.clear();
         st.firstActivation = false;
     }
-    deletedRows.clear();
+    points.forgetDeletedRows();
     if (st.pointCount != 0) {
         st.nextPointNumber = static_cast<std::int16_t>(st.pointCount + 1);
-        activeCount_ = st.pointCount;
+        points.setActiveCount(st.pointCount);
     }
     setFormGeometry(150, 150, 11000, 7500);
     clearOptions(sourceGroup);
@@ -272,34 +286,16 @@ void frmEntDados::activated()
 
 // ------------------------------------------------------------------------- point list
 
-QTreeWidgetItem* frmEntDados::rowItem(int row) const
+// The list control shows the point list: a changed row is written again, an added one made.
+void frmEntDados::showRow(int row)
 {
-    if (row < 1 || row > lvwDados->topLevelItemCount()) return nullptr;
-    return lvwDados->topLevelItem(row - 1);
-}
-
-int frmEntDados::listRowCount() const { return lvwDados->topLevelItemCount(); }
-
-void frmEntDados::appendListRow(const QString& text)
-{
-    new QTreeWidgetItem(lvwDados, QStringList{text, QString(), QString()});
-}
-
-void frmEntDados::setListRowText(int row, const QString& text)
-{
-    if (QTreeWidgetItem* item = rowItem(row)) item->setText(0, text);
-}
-
-void frmEntDados::setListRowValue(int row, int column, const QString& text)
-{
-    if (column < 1 || column > 2) return;
-    if (QTreeWidgetItem* item = rowItem(row)) item->setText(column, text);
-}
-
-void frmEntDados::removeAllListRows()
-{
-    lvwDados->clear();
-    deletedRows.clear();
+    while (lvwDados->topLevelItemCount() < row)
+        new QTreeWidgetItem(lvwDados, QStringList{QString(), QString(), QString()});
+    const ListRow& r = points.row(row);
+    QTreeWidgetItem* item = lvwDados->topLevelItem(row - 1);
+    item->setText(0, fromStd(r.number));
+    item->setText(1, fromStd(r.concentration));
+    item->setText(2, fromStd(r.rate));
 }
 
 void frmEntDados::keyboardEntryCancelled()
@@ -309,12 +305,12 @@ void frmEntDados::keyboardEntryCancelled()
     optKeyboard->setChecked(false);
     sourceGroup->setExclusive(true);
     fraTypEnter->setEnabled(false);
-    activeCount_ = 0;
+    points.setActiveCount(0);
 }
 
 void frmEntDados::keyboardEntryEnded()
 {
-    activeCount_ = st.pointCount - deletedCount();
+    points.countPoints(st.pointCount);
 }
 
 // ------------------------------------------------------------------------- input source
@@ -347,10 +343,8 @@ void frmEntDados::readDataFileIntoList(const QString& path)
         hub.showMenu();
         return;
     }
-    removeAllListRows();
-    for (const ListRow& row : listed.rows)
-        new QTreeWidgetItem(lvwDados, QStringList{fromStd(row.number), fromStd(row.concentration), fromStd(row.rate)});
-    activeCount_ = listRowCount() - deletedCount();
+    points.load(listed.rows);
+    points.countRows();
 
     fraTypEnter->setEnabled(false);
     optFile->setEnabled(false);
@@ -362,7 +356,7 @@ void frmEntDados::optKeyboard_Click()
 {
     cmmdataOk->setEnabled(true);
     dataEdited_ = true;
-    removeAllListRows();
+    points.clear();
     st.nextPointNumber = 1;
     {
         frmExpPontos entry(shell, *this, this);
@@ -372,7 +366,7 @@ void frmEntDados::optKeyboard_Click()
     fraTypEnter->setEnabled(false);
     optFile->setEnabled(false);
     optKeyboard->setEnabled(false);
-    activeCount_ = listRowCount() - deletedCount();
+    points.countRows();
     dataEdited_ = true;
     lvwDados->setEnabled(true);
 }
@@ -414,23 +408,15 @@ void frmEntDados::enableOutputChoice()
 void frmEntDados::deleteRow(int row)
 {
     st.loopIndex = row;
-    if (row > st.nextPointNumber - 1) {
+    if (!points.deleteRow(row, st.nextPointNumber))
         shell.platform().message(this,
                                  QStringLiteral("There is no a specified data pair to be excluded"),
                                  QStringLiteral("Kinetra"), MessageIcon::None);
-        return;
-    }
-    QTreeWidgetItem* item = rowItem(row);
-    item->setText(1, QStringLiteral("0"));
-    item->setText(2, QStringLiteral("0"));
-    // a row deleted twice is counted once: the hand-off takes deletedCount as the number
-    // of rows that read 0
-    deletedRows.insert(row);
 }
 
 void frmEntDados::changeRow(int row, bool withConcentration)
 {
-    QTreeWidgetItem* item = rowItem(row);
+    const ListRow& point = points.row(row);
     editRow_ = row;
     lvwDados->setEnabled(true);
     lblAlteraPonto->setVisible(withConcentration);
@@ -438,43 +424,31 @@ void frmEntDados::changeRow(int row, bool withConcentration)
     txtConCorrigida->setEnabled(withConcentration);
     if (withConcentration)
         lblAlteraPonto->setText(QStringLiteral("Point # ") + QString::number(row));
-    txtConCorrigida->setText(item->text(1));
+    txtConCorrigida->setText(fromStd(point.concentration));
     txtRatCorrigida->setEnabled(true);
     txtRatCorrigida->show();
-    txtRatCorrigida->setText(item->text(2));
+    txtRatCorrigida->setText(fromStd(point.rate));
     // the focus stays where the user left it: the fields are checked once the user is in them
 }
 
 bool frmEntDados::txtConCorrigida_Validate()
 {
-    const char sep = localeDecimalSeparator();
-    const auto value = parseDecimal(toStd(txtConCorrigida->text()), sep);
-    if (!value || *value <= 0.0) {
-        // the text the program put there (the "0" of a deleted row, the empty text of a row
-        // emptied by a hand-off) does not hold the user: only a typed value is refused
-        if (!txtConCorrigida->isModified()) return true;
+    const Correction done =
+        points.correctConcentration(editRow_, toStd(txtConCorrigida->text()),
+                                    txtConCorrigida->isModified(), localeDecimalSeparator());
+    if (done == Correction::Refused)
         showCritical(shell, this, QStringLiteral("Wrong Concentration"));
-        return false;
-    }
-    if (QTreeWidgetItem* item = rowItem(editRow_)) {
-        item->setText(1, fromStd(formatE3(*value, sep)));
-        deletedRows.remove(editRow_);  // a deleted row given a concentration is in use again
-    }
-    return true;
+    return done != Correction::Refused;
 }
 
 bool frmEntDados::txtRatCorrigida_Validate()
 {
-    const char sep = localeDecimalSeparator();
-    const auto value = parseDecimal(toStd(txtRatCorrigida->text()), sep);
-    if (!value || *value <= 0.0) {
-        if (!txtRatCorrigida->isModified()) return true;
-        showCritical(shell, this, QStringLiteral("Wrong Rate"));
-        return false;
-    }
-    if (QTreeWidgetItem* item = rowItem(editRow_)) item->setText(2, fromStd(formatE3(*value, sep)));
-    endCorrection();
-    return true;
+    const Correction done =
+        points.correctRate(editRow_, toStd(txtRatCorrigida->text()), txtRatCorrigida->isModified(),
+                           localeDecimalSeparator());
+    if (done == Correction::Refused) showCritical(shell, this, QStringLiteral("Wrong Rate"));
+    if (done == Correction::Accepted) endCorrection();
+    return done != Correction::Refused;
 }
 
 void frmEntDados::endCorrection()
@@ -523,21 +497,6 @@ void frmEntDados::cmdDesenha_Click()
     hub.openGraph1();
 }
 
-namespace {
-
-std::vector<ListRow> listRows(const QTreeWidget* list)
-{
-    std::vector<ListRow> rows;
-    rows.reserve(static_cast<std::size_t>(list->topLevelItemCount()));
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = list->topLevelItem(i);
-        rows.push_back({toStd(item->text(0)), toStd(item->text(1)), toStd(item->text(2))});
-    }
-    return rows;
-}
-
-}  // namespace
-
 ReportLabels frmEntDados::labels() const
 {
     return ReportLabels{toStd(txtUser->text()),       toStd(txtExperiment->text()), toStd(txtRatUnit->text()),
@@ -550,7 +509,8 @@ bool frmEntDados::saveChangedPoints()
     changedDataFileName_ = path;
     if (path.isEmpty()) return true;
     try {
-        DataSetAnalysis(st, localeDecimalSeparator()).savePoints(localPath(path), listRows(lvwDados), deletedCount());
+        DataSetAnalysis(st, localeDecimalSeparator())
+            .savePoints(localPath(path), points.rows(), deletedCount());
     } catch (const RuntimeFailure& f) {
         showCritical(shell, this,
                      QStringLiteral("The data points could not be saved in the file %1\r\n%2")
@@ -570,19 +530,13 @@ bool frmEntDados::handOff()
     }
 
     DataSetAnalysis analysis(st, localeDecimalSeparator());
-    std::vector<ListRow> rows = listRows(lvwDados);
+    std::vector<ListRow> rows = points.rows();
     if (const std::optional<CalculationEnd> failed = analysis.handOff(rows, deletedCount(), labels())) {
         showCritical(shell, this, fromStd(failed->message), fromStd(failed->title));
         return false;
     }
-    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        QTreeWidgetItem* item = lvwDados->topLevelItem(i);
-        item->setText(0, fromStd(rows[static_cast<std::size_t>(i)].number));
-        item->setText(1, fromStd(rows[static_cast<std::size_t>(i)].concentration));
-        item->setText(2, fromStd(rows[static_cast<std::size_t>(i)].rate));
-    }
-    deletedRows.clear();
-    activeCount_ = analysis.activeCount();
+    points.rewrite(rows);
+    points.setActiveCount(analysis.activeCount());
     GravaSaidaCalc(analysis, rows);
     return true;
 }

@@ -3,14 +3,14 @@
 // file or typed in, then corrected row by row), the report destination, and "Draw Graph",
 // which hands the points on to the analysis and opens the first graph.
 
-#include <QSet>
 #include <QString>
 #include <memory>
 
 #include "entry/DataSetAnalysis.h"
+#include "entry/PointList.h"
+#include "entry/windows/frmExpPontos.h"
 #include "ui/ChildForm.h"
 #include "ui/Shell.h"
-#include "entry/windows/frmExpPontos.h"
 
 class QButtonGroup;
 class QGroupBox;
@@ -39,21 +39,16 @@ public:
     int editRow() const { return editRow_; }
     bool dataEdited() const { return dataEdited_; }
     // Rows deleted in the list since the last activation; each reads 0 and is counted once.
-    int deletedCount() const { return static_cast<int>(deletedRows.size()); }
-    int activeCount() const { return activeCount_; }
+    int deletedCount() const { return points.deletedCount(); }
+    int activeCount() const { return points.activeCount(); }
 
     // The keyboard entry window of added points, when one was opened.
     frmExpPontos* addedPointsWindow() const { return expPontos.get(); }
 
-    // Point list operations (rows numbered from 1).
-    int listRowCount() const override;
-    void appendListRow(const QString& text) override;
-    void setListRowText(int row, const QString& text) override;
-    void setListRowValue(int row, int column, const QString& text) override;
-    void removeAllListRows() override;
+    // The point list the keyboard entry fills in; the list control shows it.
+    PointList& pointList() override { return points; }
     void keyboardEntryCancelled() override;
     void keyboardEntryEnded() override;
-
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -77,6 +72,7 @@ private:
     void cmmStop_Click();
 
     void readDataFileIntoList(const QString& path);
+    void showRow(int row);
     void deleteRow(int row);
     void changeRow(int row, bool withConcentration);
     bool txtConCorrigida_Validate();
@@ -90,7 +86,6 @@ private:
     void GravaSaidaCalc(DataSetAnalysis& analysis, const std::vector<ListRow>& rows);
     void enableOutputChoice();
 
-    QTreeWidgetItem* rowItem(int row) const;
     static void clearOptions(QButtonGroup* group);
 
     Shell& shell;
@@ -102,8 +97,7 @@ private:
     QString changedDataFileName_;
     int editRow_ = 0;
     bool dataEdited_ = false;
-    QSet<int> deletedRows;
-    int activeCount_ = 0;
+    PointList points;
 
 public:
     // Controls, by their own names.

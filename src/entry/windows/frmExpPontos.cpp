@@ -4,12 +4,11 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "platform/Platform.h"
 #include "ui/FieldValidation.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowLook.h"
-#include "format/NumberForms.h"
-#include "platform/Platform.h"
 
 namespace kinetra {
 
@@ -68,14 +67,9 @@ void frmExpPontos::activation()
 
     // the row of the point about to be typed: an existing row beyond the counted points
     // (emptied by a hand-off, or made before a return here) is reused
-    const int n = st.nextPointNumber;
-    const int rows = list.listRowCount();
-    if (st.savedPointCount < rows && n <= rows)
-        list.setListRowText(n, QString::number(n));
-    else
-        list.appendListRow(QString::number(n));
+    list.pointList().startPoint(st.nextPointNumber, st.savedPointCount);
 
-    const QString number = QString::number(n);
+    const QString number = QString::number(st.nextPointNumber);
     lblConTeclado->setText(QStringLiteral("Concentration of Point ") + number);
     lblRatTeclado->setText(QStringLiteral("Rate of Point ") + number);
     txtConTeclado->clear();
@@ -85,7 +79,7 @@ void frmExpPontos::activation()
 
 bool frmExpPontos::refusePointBeyondLimit()
 {
-    if (st.nextPointNumber <= kMaxPoints) return false;
+    if (PointList::roomFor(st.nextPointNumber)) return false;
     // centred on the window the user sees: this one, or the data entry window when points
     // are to be added and this window is not shown yet
     QWidget* over = isVisible() || !parentWidget() ? this : parentWidget();
@@ -136,13 +130,11 @@ void frmExpPontos::closeFromProgram()
 
 bool frmExpPontos::txtConTeclado_Validate()
 {
-    const auto value = parseDecimal(txtConTeclado->text().toStdString(), localeDecimalSeparator());
-    if (!value || *value <= 0.0) {
+    if (!list.pointList().enterValue(st.nextPointNumber, 1, txtConTeclado->text().toStdString(),
+                                     localeDecimalSeparator())) {
         showCritical(shell, this, QStringLiteral("Wrong Concentration"));
         return false;
     }
-    list.setListRowValue(st.nextPointNumber, 1,
-                         QString::fromStdString(formatE7(*value, localeDecimalSeparator())));
     // the focus moves on to the rate, which starts empty
     lblRatTeclado->setText(QStringLiteral("Rate of Point ") + QString::number(st.nextPointNumber));
     txtRatTeclado->clear();
@@ -151,13 +143,11 @@ bool frmExpPontos::txtConTeclado_Validate()
 
 bool frmExpPontos::txtRatTeclado_Validate()
 {
-    const auto value = parseDecimal(txtRatTeclado->text().toStdString(), localeDecimalSeparator());
-    if (!value || *value <= 0.0) {
+    if (!list.pointList().enterValue(st.nextPointNumber, 2, txtRatTeclado->text().toStdString(),
+                                     localeDecimalSeparator())) {
         showCritical(shell, this, QStringLiteral("Wrong Rate"));
         return false;
     }
-    list.setListRowValue(st.nextPointNumber, 2,
-                         QString::fromStdString(formatE7(*value, localeDecimalSeparator())));
     st.nextPointNumber = static_cast<std::int16_t>(st.nextPointNumber + 1);
 
     const bool another = shell.askChoice(ChoiceId::frmoutroponto) != QLatin1String("optno");
@@ -168,22 +158,13 @@ bool frmExpPontos::txtRatTeclado_Validate()
         list.keyboardEntryEnded();
         return true;
     }
-    prepareNextRow();
+    list.pointList().nextPoint(st.nextPointNumber);
     // the focus wraps to the concentration, which names the new point and starts empty
     lblConTeclado->setText(QStringLiteral("Concentration of Point ") +
                            QString::number(st.nextPointNumber));
     txtConTeclado->clear();
     activateWindow();
     return true;
-}
-
-void frmExpPontos::prepareNextRow()
-{
-    const int n = st.nextPointNumber;
-    if (list.listRowCount() < n)
-        list.appendListRow(QString::number(n));
-    else
-        list.setListRowText(n, QString::number(n));
 }
 
 void frmExpPontos::closeEvent(QCloseEvent* event)
@@ -210,7 +191,7 @@ void frmExpPontos::askCancel()
         return;
     }
     hide();
-    list.removeAllListRows();
+    list.pointList().clear();
     list.keyboardEntryCancelled();
     st.pointCount = 0;
 }

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <memory>
 
+#include "entry/PointList.h"
 #include "ui/Locale.h"
 #include "ui/Shell.h"
 
@@ -16,15 +17,11 @@ namespace kinetra {
 
 class FieldValidator;
 
-// The point list operations the keyboard entry window uses on the data entry window.
-// Rows are numbered from 1; column 1 is the concentration, column 2 the rate.
+// The data entry window as the keyboard entry window sees it: the point list it fills in,
+// and what the data entry window does when the entry ends.
 class PointListHost {
 public:
-    virtual int listRowCount() const = 0;
-    virtual void appendListRow(const QString& text) = 0;
-    virtual void setListRowText(int row, const QString& text) = 0;
-    virtual void setListRowValue(int row, int column, const QString& text) = 0;
-    virtual void removeAllListRows() = 0;
+    virtual PointList& pointList() = 0;
     // The entry was cancelled: the hidden number-of-points field is emptied, the
     // "Keyboard" option cleared and the source frame disabled.
     virtual void keyboardEntryCancelled() = 0;
@@ -67,7 +64,6 @@ private:
     bool txtConTeclado_Validate();
     bool txtRatTeclado_Validate();
     void askCancel();
-    void prepareNextRow();
 
     Shell& shell;
     SharedState& st;

@@ -23,12 +23,11 @@ namespace {
 
 class NoList : public kinetra::PointListHost {
 public:
-    int listRowCount() const override { return 0; }
-    void appendListRow(const QString&) override {}
-    void setListRowText(int, const QString&) override {}
-    void setListRowValue(int, int, const QString&) override {}
-    void removeAllListRows() override {}
+    kinetra::PointList& pointList() override { return points; }
     void keyboardEntryCancelled() override {}
+
+private:
+    kinetra::PointList points;
 };
 
 QMessageBox* box(const QString& title)
