@@ -51,19 +51,13 @@ const FieldLook kDataFields[] = {
     {"w", "lblNumDatPoints", "Number of Data Points", 2160, 3},
 };
 
-// The commands in the window's bottom-right corner, one under the other, in their colours.
+// A command in the window's bottom-right corner, in its colour.
 struct CommandLook {
     const char* name;
     const char* caption;
     double top;
     const char* colour;
     bool bold;
-};
-
-const CommandLook kCommands[] = {
-    {"cmmhelp", "Help", 4800, "rgb(255, 200, 140)", true},
-    {"Command1", "Back", 5400, "rgb(192, 255, 192)", false},
-    {"cmmStop", "Stop", 6000, "rgb(255, 160, 160)", false},
 };
 
 // An option button in a frame's column of options.
@@ -160,9 +154,9 @@ void frmEntDados::createControls()
                             {7620, 4860, 1575, 495});
     cmmdataOk->setEnabled(false);
     cmdDesenha->setEnabled(false);
-    cmmhelp = colouredButton(this, kCommands[0]);
-    Command1 = colouredButton(this, kCommands[1]);
-    cmmStop = colouredButton(this, kCommands[2]);
+    cmmhelp = colouredButton(this, {"cmmhelp", "Help", 4800, "rgb(255, 200, 140)", true});
+    Command1 = colouredButton(this, {"Command1", "Back", 5400, "rgb(192, 255, 192)", false});
+    cmmStop = colouredButton(this, {"cmmStop", "Stop", 6000, "rgb(255, 160, 160)", false});
 
     lblAlteraPonto = placeNamed(new QLabel(this), "lblAlteraPonto", {4800, 5340, 2775, 255});
     lblAlteraPonto->setStyleSheet(QStringLiteral("QLabel { color: white; background-color: red; }"));
