@@ -1,0 +1,138 @@
+// kinetra-fit's command line: the options it takes and the checks the windows make on the
+// same values (baseline, new concentration range), before any file is touched.
+#include "FitCommand.h"
+
+#include <sstream>
+
+#include <CLI/CLI.hpp>
+
+#include "format/NumberForms.h"
+#include "kinetics/CalculationEnd.h"
+
+namespace kinetra::cli {
+
+namespace {
+
+constexpr const char* kBaseLineWrong = "Base Line wrong";
+constexpr const char* kWrongLow = "Wrong Low Substrate Concentration";
+constexpr const char* kWrongHigh = "Wrong Highest Substrate Concentration";
+
+std::string versionText()
+{
+    return "kinetra-fit " + std::to_string(KINETRA_VERSION_MAJOR) + "." +
+           std::to_string(KINETRA_VERSION_MINOR) + "." + std::to_string(KINETRA_VERSION_REVISION);
+}
+
+// "3-12" -> "3", "12": the dash that separates is the first one after the first character
+// that is not an exponent's sign.
+std::pair<std::string, std::string> splitRange(const std::string& text)
+{
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        if (text[i] == '-' && text[i - 1] != 'e' && text[i - 1] != 'E')
+            return {text.substr(0, i), text.substr(i + 1)};
+    }
+    return {text, ""};
+}
+
+std::optional<double> number(const std::string& text) { return parseDecimal(text, '.'); }
+
+ParseOutcome usageError(const std::string& message)
+{
+    ParseOutcome p;
+    p.exitCode = kExitUsage;
+    p.err = "kinetra-fit: " + message + "\n";
+    return p;
+}
+
+}  // namespace
+
+ParseOutcome parse(const std::vector<std::string>& args)
+{
+    CLI::App app{"Fits the Hill rate law v = V*S^n/(K^n+S^n) above a baseline to the points of "
+                 "data files of (concentration, rate) records, and reports V, n, K, V/K, the "
+                 "correlation and the total activity of each curve.",
+                 "kinetra-fit"};
+    FitOptions o;
+    std::vector<std::string> curveTexts;
+    std::string baselineText;
+    std::string rangeText;
+
+    app.add_option("DATAFILE", o.dataFiles, "data files; each is a data set of its own")->required();
+    app.add_option("--curve", curveTexts,
+                   "points of a curve, numbered from 1 after the sort; give it once or twice "
+                   "(default: one curve over all points)")
+        ->type_name("FIRST-LAST")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->allow_extra_args(false);
+    app.add_option("--baseline", baselineText,
+                   "baseline of the first curve (default 0); the second curve's baseline is the "
+                   "first curve's V plus this baseline")
+        ->type_name("RATE");
+    app.add_option("--rate-unit", o.rateUnit, "unit of the rates")->type_name("TEXT");
+    app.add_option("--conc-unit", o.concUnit, "unit of the substrate concentrations")->type_name("TEXT");
+    app.add_option("--ligand", o.ligand, "substrate (ligand)")->type_name("TEXT");
+    app.add_option("--user", o.user, "user named in the report")->type_name("TEXT");
+    app.add_option("--experiment", o.experiment, "experiment named in the report")->type_name("TEXT");
+    app.add_option("--report", o.reportFile, "write the report (header, data, one section per curve) to FILE")
+        ->type_name("FILE");
+    app.add_flag("--json", o.json, "print the results as JSON instead of the report");
+    app.add_option("--graph1", o.graph1File, "write graph 1 of the data set as SVG")->type_name("FILE");
+    auto* graph2 = app.add_option("--graph2", o.graph2File, "write graph 2 after the fit as SVG")->type_name("FILE");
+    app.add_option("--graph2-range", rangeText, "draw graph 2 over that concentration range instead")
+        ->type_name("LOW-HIGH")
+        ->needs(graph2);
+    app.add_flag("--consider-baseline", o.considerBaseline, "graph 2 with the baseline");
+    app.add_flag("--stats", o.stats,
+                 "add the fit statistics of each curve: standard errors, 95 % and profile limits, "
+                 "the test of n = 1, residuals (JSON, report)");
+    app.add_option("--csv", o.csvFile, "write one row per curve of every data file to FILE as CSV")->type_name("FILE");
+    app.add_option("--residuals", o.residualsFile, "write the residual plot of the curves as SVG")->type_name("FILE");
+    app.add_option("-j,--jobs", o.jobs, "data files fitted at once (default: the number of cores)")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber);
+    app.set_version_flag("--version", versionText());
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them last first
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        std::ostringstream out, err;
+        ParseOutcome p;
+        const int code = app.exit(e, out, err);
+        p.exitCode = code == 0 ? kExitFitted : kExitUsage;
+        p.out = out.str();
+        p.err = err.str();
+        return p;
+    }
+
+    if (curveTexts.size() > 2) return usageError("--curve: give it once or twice");
+    for (const std::string& t : curveTexts) {
+        auto [first, last] = splitRange(t);
+        o.curves.push_back(CurveChoice{first, last});
+    }
+    if (!baselineText.empty() || app.count("--baseline") > 0) {
+        const std::optional<double> b = number(baselineText);
+        if (!b || *b < 0.0) return usageError(std::string(kTitleCritica) + ": " + kBaseLineWrong);
+        o.baseline = *b;
+    }
+    if (app.count("--graph2-range") > 0) {
+        const auto [lowText, highText] = splitRange(rangeText);
+        const std::optional<double> low = number(lowText);
+        const std::optional<double> high = number(highText);
+        if (!low || *low <= 0.0) return usageError(std::string(kTitleCritica) + ": " + kWrongLow);
+        if (!high || *high <= 0.0 || *high <= *low)
+            return usageError(std::string(kTitleCritica) + ": " + kWrongHigh);
+        o.rangeLow = low;
+        o.rangeHigh = high;
+    }
+    if (o.dataFiles.size() > 1 &&
+        (!o.reportFile.empty() || !o.graph1File.empty() || !o.graph2File.empty() || !o.residualsFile.empty()))
+        return usageError("--report, --graph1, --graph2, --graph2-range and --residuals take exactly one DATAFILE");
+
+    ParseOutcome p;
+    p.options = std::move(o);
+    return p;
+}
+
+}  // namespace kinetra::cli
