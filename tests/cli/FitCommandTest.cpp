@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "FitCommand.h"
+#include "FitRun.h"
 #include "entry/DataFileReader.h"
 #include "graphs/GraphGeometry.h"
 #include "kinetics/SigmoidFit.h"
@@ -37,35 +38,7 @@ void expectRelative(double actual, double expected, double tolerance, const std:
         << what << ": " << actual << " against " << expected;
 }
 
-struct CommandRun {
-    int exitCode = 0;
-    std::string out, err;
-    std::vector<json> lines() const
-    {
-        std::vector<json> objects;
-        std::istringstream in(out);
-        for (std::string line; std::getline(in, line);) objects.push_back(json::parse(line));
-        return objects;
-    }
-};
-
-const ReportClock kClock{"27/09/2005", "14:05:09"};
-
-CommandRun fit(std::vector<std::string> args)
-{
-    std::vector<char*> argv;
-    std::string program = "kinetra-fit";
-    argv.push_back(program.data());
-    for (std::string& a : args) argv.push_back(a.data());
-    std::ostringstream out, err;
-    CommandEnvironment env;
-    env.clock = [] { return kClock; };
-    CommandRun r;
-    r.exitCode = runFitCommand(static_cast<int>(argv.size()), argv.data(), out, err, env);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
+const ReportClock kClock = kPinnedClock;
 
 using FitCommandFiles = kinetra::testing::TempDirTest;
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FitCommand.h"
+#include "FitRun.h"
 #include "support/TempDir.h"
 
 namespace kinetra::cli {
@@ -73,20 +74,12 @@ TEST_P(GoldenOutput, IsUnchanged)
     }
     args.push_back("--json");
 
-    std::vector<char*> argv;
-    std::string program = "kinetra-fit";
-    argv.push_back(program.data());
-    for (std::string& a : args) argv.push_back(a.data());
-    std::ostringstream out, err;
-    CommandEnvironment env;
-    env.clock = [] { return ReportClock{"27/09/2005", "14:05:09"}; };
-    const int exitCode = runFitCommand(static_cast<int>(argv.size()), argv.data(), out, err, env);
-
+    const CommandRun run = fit(args);
     const std::string source = KINETRA_SOURCE_DIR;
     const std::vector<std::pair<std::string, std::string>> outputs = {
-        {"exit", std::to_string(exitCode) + "\n"},
-        {"json", masked(out.str(), source)},
-        {"err", masked(masked(err.str(), folder), source)},
+        {"exit", std::to_string(run.exitCode) + "\n"},
+        {"json", masked(run.out, source)},
+        {"err", masked(masked(run.err, folder), source)},
         {"report", masked(slurp(dir / "report.out"), folder)},
         {"graph1.svg", slurp(dir / "graph1.out")},
         {"graph2.svg", slurp(dir / "graph2.out")},
@@ -109,7 +102,7 @@ TEST_P(GoldenOutput, IsUnchanged)
 }
 
 INSTANTIATE_TEST_SUITE_P(ExamplesAndTestData, GoldenOutput, ::testing::ValuesIn(goldenCases()),
-                         [](const ::testing::TestParamInfo<GoldenCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<GoldenCase>& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace kinetra::cli

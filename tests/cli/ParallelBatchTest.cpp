@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "FitCommand.h"
+#include "FitRun.h"
 #include "OrderedBatch.h"
 
 namespace kinetra::cli {
@@ -17,25 +18,6 @@ namespace {
 
 std::string data(const std::string& name) { return std::string(KINETRA_TEST_DATA_DIR) + "/" + name; }
 
-struct CommandRun {
-    int exitCode = 0;
-    std::string out, err;
-};
-
-CommandRun fit(std::vector<std::string> args, CommandEnvironment env = {})
-{
-    std::vector<char*> argv;
-    std::string program = "kinetra-fit";
-    argv.push_back(program.data());
-    for (std::string& a : args) argv.push_back(a.data());
-    std::ostringstream out, err;
-    env.clock = [] { return ReportClock{"27/09/2005", "14:05:09"}; };
-    CommandRun r;
-    r.exitCode = runFitCommand(static_cast<int>(argv.size()), argv.data(), out, err, env);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
 
 // Good files, files with read warnings, a read failure (status 2), a fit that ends with one
 // of the program's messages (status 1), a curve the points window refuses: several times

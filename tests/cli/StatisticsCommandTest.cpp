@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "FitCommand.h"
+#include "FitRun.h"
 #include "support/TempDir.h"
 
 namespace kinetra::cli {
@@ -20,26 +21,6 @@ using testing::slurp;
 
 const std::string kStats = std::string(KINETRA_TEST_DATA_DIR) + "/stats/";
 
-struct CommandRun {
-    int exitCode = 0;
-    std::string out, err;
-};
-
-CommandRun fit(std::vector<std::string> args)
-{
-    std::vector<char*> argv;
-    std::string program = "kinetra-fit";
-    argv.push_back(program.data());
-    for (std::string& a : args) argv.push_back(a.data());
-    std::ostringstream out, err;
-    CommandEnvironment env;
-    env.clock = [] { return ReportClock{"27/09/2005", "14:05:09"}; };
-    CommandRun r;
-    r.exitCode = runFitCommand(static_cast<int>(argv.size()), argv.data(), out, err, env);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
 
 std::string number(double x)
 {
