@@ -34,8 +34,9 @@ TEST_P(FixedSeeds, WalkKeepsEveryInvariant)
 
 // 1 to 4: ordinary walks of both locales; 17 found the "Cancel It?" question asked while the
 // program ended (the data entry window's close box with points being added); 23, 27 and 99
-// found the focus trap of a correction field on a deleted or empty row.
-INSTANTIATE_TEST_SUITE_P(Walks, FixedSeeds, ::testing::Values(1, 2, 3, 4, 17, 23, 27, 99));
+// found the focus trap of a correction field on a deleted or empty row; 30314 took the road
+// back while the Fit Statistics window stood over the calculation window.
+INSTANTIATE_TEST_SUITE_P(Walks, FixedSeeds, ::testing::Values(1, 2, 3, 4, 17, 23, 27, 99, 30314));
 
 TEST(Regressions, ShortestSequencesPass)
 {

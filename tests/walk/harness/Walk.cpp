@@ -842,6 +842,18 @@ std::optional<Step> Walker::escapeAction()
             win = w;
             break;
         }
+    // among the workspace's windows the user turns to the one in front (the Fit Statistics
+    // window stands over the calculation window)
+    if (win->parentWidget() && qobject_cast<QMdiSubWindow*>(win->parentWidget())) {
+        const QList<QMdiSubWindow*> frames = hub->workspace()->subWindowList(QMdiArea::StackingOrder);
+        for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
+            QWidget* w = (*it)->widget();
+            if ((*it)->isVisible() && w && w->objectName() != QLatin1String("frmMenu")) {
+                win = w;
+                break;
+            }
+        }
+    }
     Step a;
     a.openChoice = -1;
     a.saveChoice = -1;
