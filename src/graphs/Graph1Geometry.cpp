@@ -12,11 +12,11 @@ namespace kinetra {
 
 namespace {
 
-constexpr double kFrameLeft = 1000.0;
-constexpr double kFrameRight = 10000.0;
-constexpr double kFrameTop = 300.0;
-constexpr double kFrameBottom = 6500.0;
-constexpr double kTick = 60.0;
+using graphs::kFrameLeft;
+using graphs::kFrameRight;
+using graphs::kFrameTop;
+using graphs::kFrameBottom;
+using graphs::kTick;
 constexpr int kYDivisions = 5;
 constexpr double kYTickStep = (kFrameBottom - kFrameTop) / kYDivisions;  // 1240
 constexpr int kFramePen = 3;

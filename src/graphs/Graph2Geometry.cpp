@@ -12,13 +12,14 @@ namespace kinetra {
 
 namespace {
 
-constexpr double kFrameLeft = 1000.0;
-constexpr double kFrameRight = 10000.0;
-constexpr double kFrameTop = 300.0;     // v/V = 1
-constexpr double kFrameBottom = 6500.0; // v/V = 0
-constexpr double kPlotHeight = kFrameBottom - kFrameTop;  // 6200 twips per unit of v/V
+using graphs::kFrameLeft;
+using graphs::kFrameRight;
+using graphs::kFrameTop;
+using graphs::kFrameBottom;
+using graphs::kTick;
+// the frame's top is v/V = 1, its bottom v/V = 0: 6200 twips per unit of v/V
+constexpr double kPlotHeight = kFrameBottom - kFrameTop;
 constexpr int kCurveSteps = 9000;       // one step per twip of the frame's width
-constexpr double kTick = 60.0;
 constexpr float kPointRadius = 30.0F;
 constexpr double kAxisLabelSize = 12.0;
 

@@ -4,16 +4,17 @@
 #include <cmath>
 
 #include "format/NumberForms.h"
+#include "graphs/GraphNumbers.h"
 
 namespace kinetra {
 
 namespace {
 
-constexpr double kFrameLeft = 1000.0;
-constexpr double kFrameRight = 10000.0;
-constexpr double kFrameTop = 300.0;
-constexpr double kFrameBottom = 6500.0;
-constexpr double kTick = 60.0;
+using graphs::kFrameLeft;
+using graphs::kFrameRight;
+using graphs::kFrameTop;
+using graphs::kFrameBottom;
+using graphs::kTick;
 constexpr int kYDivisions = 4;  // -R, -R/2, 0, R/2, R
 constexpr int kFramePen = 3;
 constexpr float kMarkerRadius = 60.0F;
