@@ -65,6 +65,11 @@ void FieldValidator::addEnterAsTab(QWidget* field)
     enterAsTab.emplace_back(field);
 }
 
+void FieldValidator::addSelectAllOnEntry(QLineEdit* field)
+{
+    selectOnEntry.emplace_back(field);
+}
+
 FieldValidator::Field* FieldValidator::fieldOf(QObject* widget)
 {
     if (!widget) return nullptr;
@@ -88,6 +93,17 @@ bool FieldValidator::validateNow(QLineEdit* edit)
 
 bool FieldValidator::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::FocusIn) {
+        // queued as well: a click that gave the focus places the cursor afterwards
+        for (const QPointer<QLineEdit>& field : selectOnEntry) {
+            if (!field || field != watched) continue;
+            field->selectAll();
+            QTimer::singleShot(0, field, [later = field] {
+                if (later) later->selectAll();
+            });
+        }
+        return false;
+    }
     if (checking || forwardingTab) return false;
     switch (event->type()) {
     case QEvent::KeyPress:

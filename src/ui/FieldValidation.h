@@ -42,6 +42,8 @@ public:
     void addField(QLineEdit* field, std::function<bool()> check);
     // Enter in this (unvalidated) field moves the focus on as Tab does.
     void addEnterAsTab(QWidget* field);
+    // The field selects its whole text whenever it receives the focus, so typing replaces it.
+    void addSelectAllOnEntry(QLineEdit* field);
 
     // Runs the check of a registered field now, as if the focus were leaving it, and keeps
     // the focus there when it fails (for a window's own commands). True when accepted.
@@ -67,6 +69,7 @@ private:
     QPointer<QWidget> form;
     std::vector<Field> fields;
     std::vector<QPointer<QWidget>> enterAsTab;
+    std::vector<QPointer<QLineEdit>> selectOnEntry;
     bool checking = false;
     bool forwardingTab = false;
 };

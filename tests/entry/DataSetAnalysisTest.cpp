@@ -19,13 +19,6 @@ const ReportClock kMoment{"27/09/2005", "14:05:09"};
 
 class DataSetRoad : public TempDirTest {
 protected:
-    std::string file(const char* name, const std::string& text)
-    {
-        const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
-
     SharedState st;
 };
 

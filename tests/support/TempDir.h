@@ -30,6 +30,14 @@ protected:
         std::filesystem::remove_all(dir, ec);
     }
 
+    // A file of the folder with `text` in it, byte for byte; its path.
+    std::string file(const char* name, const std::string& text) const
+    {
+        const std::string path = (dir / name).string();
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
     std::filesystem::path dir;
 };
 

@@ -15,6 +15,7 @@
 #include <QWindow>
 #include <cmath>
 
+#include "ui/Controls.h"
 #include "ui/FieldValidation.h"
 #include "ui/HandlerGuard.h"
 #include "ui/Messages.h"
@@ -66,9 +67,10 @@ void frmDadParcial::createControls()
     auto makeRow = [this](const char* labelName, const char* fieldName, double labelTop,
                           double fieldTop, int maxLength, QLabel*& label, QLineEdit*& field,
                           double labelWidth) {
-        label = placeNamed(new QLabel(this), labelName, {540, labelTop, labelWidth, 195});
-        field = placeNamed(new QLineEdit(this), fieldName, {1980, fieldTop, 1095, 285});
-        field->setMaxLength(maxLength);
+        const LabelledField made = labelledField(this, labelName, QString(), {540, labelTop, labelWidth, 195},
+                                                 fieldName, {1980, fieldTop, 1095, 285}, maxLength);
+        label = made.label;
+        field = made.field;
     };
     // the range hints are 165 twips wider than the baseline label, so that a hint of five
     // digits fits ("First Point (99-200)"); they end before the fields

@@ -1,24 +1,20 @@
 #include "entry/windows/frmEntDados.h"
 
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
-#include <QFocusEvent>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QTreeWidget>
 
-#include "base/RuntimeFailure.h"
-#include "format/NumberForms.h"
 #include "platform/Platform.h"
+#include "ui/Controls.h"
 #include "ui/FieldValidation.h"
 #include "ui/HelpFile.h"
+#include "ui/Locale.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/WindowLook.h"
@@ -51,59 +47,6 @@ const FieldLook kDataFields[] = {
     {"w", "lblNumDatPoints", "Number of Data Points", 2160, 3},
 };
 
-// A command in the window's bottom-right corner, in its colour.
-struct CommandLook {
-    const char* name;
-    const char* caption;
-    double top;
-    const char* colour;
-    bool bold;
-};
-
-// An option button in a frame's column of options.
-struct OptionLook {
-    QRadioButton** control;
-    const char* name;
-    const char* caption;
-};
-
-QLineEdit* labelledField(QWidget* frame, const FieldLook& f)
-{
-    auto* label = placeNamed(new QLabel(QString::fromLatin1(f.caption), frame), f.label,
-                             {120, f.top, f.labelWidth, 330});
-    label->setWordWrap(true);
-    auto* field = placeNamed(new QLineEdit(frame), f.field, {2280, f.top, 2295, 315});
-    field->setMaxLength(f.maxLength);
-    label->setBuddy(field);
-    return field;
-}
-
-QPushButton* colouredButton(QWidget* parent, const CommandLook& c)
-{
-    auto* button = placeNamed(new QPushButton(QString::fromLatin1(c.caption), parent), c.name,
-                              {9720, c.top, 1095, 495});
-    button->setStyleSheet(
-        QStringLiteral("QPushButton { background-color: %1; }%2")
-            .arg(QLatin1String(c.colour),
-                 c.bold ? QStringLiteral(" QPushButton { font-weight: bold; }") : QString()));
-    return button;
-}
-
-// A column of option buttons in a frame (`step` twips apart), all disabled with the frame
-// until the window offers them.
-void optionColumn(QGroupBox* frame, QButtonGroup* group, double top, double step, double width,
-                  std::initializer_list<OptionLook> options)
-{
-    for (const OptionLook& o : options) {
-        *o.control = placeNamed(new QRadioButton(QString::fromLatin1(o.caption), frame), o.name,
-                                {240, top, width, 255});
-        group->addButton(*o.control);
-        (*o.control)->setEnabled(false);
-        top += step;
-    }
-    frame->setEnabled(false);
-}
-
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
 std::string toStd(const QString& text) { return text.toStdString(); }
 std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
@@ -111,19 +54,17 @@ std::string localPath(const QString& path) { return QFile::encodeName(path).toSt
 }  // namespace
 
 frmEntDados::frmEntDados(Shell& hub, QWidget* parent)
-    : ChildForm(parent), shell(hub), st(hub.state())
+    : ChildForm(parent), shell(hub), st(hub.state()), entry(hub.state(), &localeDecimalSeparator)
 {
     createControls();
     connectHandlers();
-    points.onChange([this](int row) { showRow(row); }, [this] { lvwDados->clear(); });
+    entry.points().onChange([this](int row) { showRow(row); }, [this] { lvwDados->clear(); });
 }
 
 frmEntDados::~frmEntDados()
 {
     if (expPontos) expPontos->closeFromProgram();
 }
-
-// ------------------------------------------------------------------------- controls
 
 void frmEntDados::createControls()
 {
@@ -134,13 +75,11 @@ void frmEntDados::createControls()
     setHasMinMaxButtons(false);
 
     lvwDados = placeNamed(new QTreeWidget(this), "lvwDados", {120, 720, 4635, 5895});
-    lvwDados->setColumnCount(3);
     lvwDados->setHeaderLabels(
         {QStringLiteral("DATA"), QStringLiteral("CONCENTRATION"), QStringLiteral("RATE")});
     lvwDados->setRootIsDecorated(false);
     lvwDados->setItemsExpandable(false);
     lvwDados->setUniformRowHeights(true);
-    lvwDados->setSelectionMode(QAbstractItemView::SingleSelection);
     lvwDados->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvwDados->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvwDados->setColumnWidth(0, twipsToPixels(900));
@@ -154,19 +93,18 @@ void frmEntDados::createControls()
                             {7620, 4860, 1575, 495});
     cmmdataOk->setEnabled(false);
     cmdDesenha->setEnabled(false);
-    cmmhelp = colouredButton(this, {"cmmhelp", "Help", 4800, "rgb(255, 200, 140)", true});
-    Command1 = colouredButton(this, {"Command1", "Back", 5400, "rgb(192, 255, 192)", false});
-    cmmStop = colouredButton(this, {"cmmStop", "Stop", 6000, "rgb(255, 160, 160)", false});
+    cmmhelp = colouredButton(this, "cmmhelp", QStringLiteral("Help"), {9720, 4800, 1095, 495},
+                             "rgb(255, 200, 140)", true);
+    Command1 = colouredButton(this, "Command1", QStringLiteral("Back"), {9720, 5400, 1095, 495},
+                              "rgb(192, 255, 192)");
+    cmmStop = colouredButton(this, "cmmStop", QStringLiteral("Stop"), {9720, 6000, 1095, 495},
+                             "rgb(255, 160, 160)");
 
     lblAlteraPonto = placeNamed(new QLabel(this), "lblAlteraPonto", {4800, 5340, 2775, 255});
     lblAlteraPonto->setStyleSheet(QStringLiteral("QLabel { color: white; background-color: red; }"));
-    lblAlteraPonto->hide();
     txtConCorrigida = placeNamed(new QLineEdit(this), "txtConCorrigida", {4800, 5640, 1395, 315});
     txtRatCorrigida = placeNamed(new QLineEdit(this), "txtRatCorrigida", {6300, 5640, 1395, 315});
-    for (QLineEdit* field : {txtConCorrigida, txtRatCorrigida}) {
-        field->setEnabled(false);
-        field->hide();
-    }
+    endCorrection();
 }
 
 void frmEntDados::createDataFrame()
@@ -175,28 +113,28 @@ void frmEntDados::createDataFrame()
                           {6000, 600, 4755, 4095});
     QLineEdit** fields[] = {&txtUser,       &txtExperiment, &txtRatUnit,
                             &txtSubConUnit, &txtSubLigand,  &w};
-    for (std::size_t i = 0; i < std::size(kDataFields); ++i)
-        *fields[i] = labelledField(fraDados, kDataFields[i]);
-    lblNumDatPoints = fraDados->findChild<QLabel*>(QStringLiteral("lblNumDatPoints"));
+    for (std::size_t i = 0; i < std::size(kDataFields); ++i) {
+        const FieldLook& f = kDataFields[i];
+        const auto [label, field] = labelledField(fraDados, f.label, QString::fromLatin1(f.caption),
+                                                  {120, f.top, f.labelWidth, 330}, f.field,
+                                                  {2280, f.top, 2295, 315}, f.maxLength);
+        label->setWordWrap(true);
+        *fields[i] = field;
+        lblNumDatPoints = label;  // the last: the hidden count of points
+    }
     w->hide();
     lblNumDatPoints->hide();
-    setTabOrder(txtUser, txtExperiment);
-    setTabOrder(txtExperiment, txtRatUnit);
-    setTabOrder(txtRatUnit, txtSubConUnit);
-    setTabOrder(txtSubConUnit, txtSubLigand);
+    for (std::size_t i = 1; i + 1 < std::size(fields); ++i) setTabOrder(*fields[i - 1], *fields[i]);
 
     fraSaida = placeNamed(new QGroupBox(QStringLiteral("Output To"), fraDados), "fraSaida",
                           {360, 2640, 1815, 1215});
-    outputGroup = new QButtonGroup(this);
-    optionColumn(fraSaida, outputGroup, 300, 300, 1455,
+    optionColumn(fraSaida, {240, 300, 1455, 255}, 300,
                  {{&optDestPrinter, "optDestPrinter", "Printer"},
                   {&optDestNone, "optDestNone", "None"},
                   {&optDestFile, "optDestFile", "File"}});
-
     fraTypEnter = placeNamed(new QGroupBox(QStringLiteral("Enter Data From"), fraDados),
                              "fraTypEnter", {2340, 2640, 1935, 1215});
-    sourceGroup = new QButtonGroup(this);
-    optionColumn(fraTypEnter, sourceGroup, 360, 360, 1575,
+    optionColumn(fraTypEnter, {240, 360, 1575, 255}, 360,
                  {{&optKeyboard, "optKeyboard", "Keyboard"}, {&optFile, "optFile", "File"}});
 }
 
@@ -208,44 +146,21 @@ void frmEntDados::connectHandlers()
         validator->addEnterAsTab(field);
     validator->addField(txtConCorrigida, [this] { return txtConCorrigida_Validate(); });
     validator->addField(txtRatCorrigida, [this] { return txtRatCorrigida_Validate(); });
-    txtConCorrigida->installEventFilter(this);
-    txtRatCorrigida->installEventFilter(this);
+    for (QLineEdit* field : {txtConCorrigida, txtRatCorrigida}) validator->addSelectAllOnEntry(field);
 
-    connect(optFile, &QRadioButton::clicked, this, [this] { optFile_Click(); });
-    connect(optKeyboard, &QRadioButton::clicked, this, [this] { optKeyboard_Click(); });
-    connect(lvwDados, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { lvwDados_Click(item); });
-    connect(cmmdataOk, &QPushButton::clicked, this, [this] { cmmdataOk_Click(); });
-    connect(optDestFile, &QRadioButton::clicked, this, [this] { optDestFile_Click(); });
-    connect(optDestPrinter, &QRadioButton::clicked, this, [this] { optDestPrinter_Click(); });
-    connect(optDestNone, &QRadioButton::clicked, this, [this] { optDestNone_Click(); });
-    connect(cmdDesenha, &QPushButton::clicked, this, [this] { cmdDesenha_Click(); });
-    connect(cmmhelp, &QPushButton::clicked, this, [this] { cmmhelp_Click(); });
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(cmmStop, &QPushButton::clicked, this, [this] { cmmStop_Click(); });
+    connect(optFile, &QRadioButton::clicked, this, &frmEntDados::optFile_Click);
+    connect(optKeyboard, &QRadioButton::clicked, this, &frmEntDados::optKeyboard_Click);
+    connect(lvwDados, &QTreeWidget::itemClicked, this, &frmEntDados::lvwDados_Click);
+    connect(cmmdataOk, &QPushButton::clicked, this, &frmEntDados::cmmdataOk_Click);
+    connect(optDestFile, &QRadioButton::clicked, this, &frmEntDados::optDestFile_Click);
+    connect(optDestPrinter, &QRadioButton::clicked, this, &frmEntDados::optDestPrinter_Click);
+    connect(optDestNone, &QRadioButton::clicked, this, &frmEntDados::optDestNone_Click);
+    connect(cmdDesenha, &QPushButton::clicked, this, &frmEntDados::cmdDesenha_Click);
+    connect(cmmhelp, &QPushButton::clicked, this, &frmEntDados::cmmhelp_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmEntDados::Command1_Click);
+    connect(cmmStop, &QPushButton::clicked, this, &frmEntDados::cmmStop_Click);
     // the close box ends the program; a close from the program's own steps only closes
     connect(this, &ChildForm::closedByUser, this, [this] { shell.endProgram(); });
-}
-
-// Option buttons of a group that can all be unselected.
-void frmEntDados::clearOptions(QButtonGroup* group)
-{
-    group->setExclusive(false);
-    for (QAbstractButton* option : group->buttons()) option->setChecked(false);
-    group->setExclusive(true);
-}
-
-// The correction fields select their whole text when they receive the focus, so typing
-// replaces it (queued: a click that gave the focus would place the cursor afterwards).
-bool frmEntDados::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusIn &&
-        (watched == txtConCorrigida || watched == txtRatCorrigida)) {
-        auto* field = static_cast<QLineEdit*>(watched);
-        field->selectAll();
-        QTimer::singleShot(0, field, [field] { field->selectAll(); });
-    }
-    return ChildForm::eventFilter(watched, event);
 }
 
 void frmEntDados::closeEvent(QCloseEvent* event)
@@ -254,60 +169,37 @@ void frmEntDados::closeEvent(QCloseEvent* event)
     ChildForm::closeEvent(event);
 }
 
-// ------------------------------------------------------------------------- activation
-
 void frmEntDados::activated()
 {
-    if (st.firstActivation) {
-        points.clear();
-        st.firstActivation = false;
-    }
-    points.forgetDeletedRows();
-    if (st.pointCount != 0) {
-        st.nextPointNumber = static_cast<std::int16_t>(st.pointCount + 1);
-        points.setActiveCount(st.pointCount);
-    }
+    entry.activate();
     setFormGeometry(150, 150, 11000, 7500);
-    clearOptions(sourceGroup);
-    clearOptions(outputGroup);
+    clearOptions(fraTypEnter);
+    clearOptions(fraSaida);
     cmmdataOk->setEnabled(false);
     lvwDados->setEnabled(true);
-    dataEdited_ = false;
-    fraTypEnter->setEnabled(true);
-    optFile->setEnabled(true);
-    optKeyboard->setEnabled(true);
+    enableOptions(fraTypEnter);
 }
-
-// ------------------------------------------------------------------------- point list
 
 // The list control shows the point list: a changed row is written again, an added one made.
 void frmEntDados::showRow(int row)
 {
     while (lvwDados->topLevelItemCount() < row)
         new QTreeWidgetItem(lvwDados, QStringList{QString(), QString(), QString()});
-    const ListRow& r = points.row(row);
+    const ListRow& r = entry.points().row(row);
     QTreeWidgetItem* item = lvwDados->topLevelItem(row - 1);
-    item->setText(0, fromStd(r.number));
-    item->setText(1, fromStd(r.concentration));
-    item->setText(2, fromStd(r.rate));
+    int column = 0;
+    for (const std::string* text : {&r.number, &r.concentration, &r.rate}) item->setText(column++, fromStd(*text));
 }
 
 void frmEntDados::keyboardEntryCancelled()
 {
     w->clear();
-    sourceGroup->setExclusive(false);
-    optKeyboard->setChecked(false);
-    sourceGroup->setExclusive(true);
+    clearOptions(fraTypEnter);
     fraTypEnter->setEnabled(false);
-    points.setActiveCount(0);
+    entry.keyboardEntryCancelled();
 }
 
-void frmEntDados::keyboardEntryEnded()
-{
-    points.countPoints(st.pointCount);
-}
-
-// ------------------------------------------------------------------------- input source
+void frmEntDados::keyboardEntryEnded() { entry.addedPointsEnded(); }
 
 void frmEntDados::optFile_Click()
 {
@@ -317,55 +209,42 @@ void frmEntDados::optFile_Click()
     if (path.isEmpty()) {
         // a cancelled dialog keeps the list and the counts as they were; the option is
         // unselected so that "File" can be chosen again
-        clearOptions(sourceGroup);
+        clearOptions(fraTypEnter);
         return;
     }
-    dataFileName_ = path;
-    readDataFileIntoList(path);
-}
-
-void frmEntDados::readDataFileIntoList(const QString& path)
-{
-    DataSetAnalysis analysis(st, localeDecimalSeparator());
-    const ListedFile listed = analysis.readDataFile(localPath(path), [this](int) {
+    const auto failed = entry.readFile(localPath(path), toStd(path), [this](int) {
         showCritical(shell, this, QString::fromUtf8(kReadWarningText));
     });
-    if (listed.failure) {
+    if (failed) {
         Shell& hub = shell;
-        showCritical(hub, this, fromStd(listed.failure->message), fromStd(listed.failure->title));
+        showCritical(hub, this, fromStd(failed->message), fromStd(failed->title));
         hub.closeDataEntry();
         hub.showMenu();
         return;
     }
-    points.load(listed.rows);
-    points.countRows();
-
-    fraTypEnter->setEnabled(false);
-    optFile->setEnabled(false);
-    optKeyboard->setEnabled(false);
-    lvwDados->setEnabled(true);
+    sourceChosen();
 }
 
 void frmEntDados::optKeyboard_Click()
 {
     cmmdataOk->setEnabled(true);
-    dataEdited_ = true;
-    points.clear();
-    st.nextPointNumber = 1;
+    entry.startKeyboardEntry();
     {
-        frmExpPontos entry(shell, *this, this);
-        entry.runFreshEntry();
-        entry.closeFromProgram();
+        frmExpPontos typing(shell, *this, this);
+        typing.runFreshEntry();
+        typing.closeFromProgram();
     }
+    entry.keyboardEntryOver();
+    sourceChosen();
+}
+
+void frmEntDados::sourceChosen()
+{
     fraTypEnter->setEnabled(false);
     optFile->setEnabled(false);
     optKeyboard->setEnabled(false);
-    points.countRows();
-    dataEdited_ = true;
     lvwDados->setEnabled(true);
 }
-
-// ------------------------------------------------------------------------- list editing
 
 void frmEntDados::lvwDados_Click(QTreeWidgetItem* item)
 {
@@ -374,45 +253,27 @@ void frmEntDados::lvwDados_Click(QTreeWidgetItem* item)
     if (row < 1) return;
 
     fraTypEnter->setEnabled(false);
-    dataEdited_ = true;
+    entry.markEdited();
     const QString choice = shell.askChoice(ChoiceId::frmchangedata);
-    enableOutputChoice();
+    cmmdataOk_Click();
     window()->activateWindow();
 
     if (choice == QLatin1String("optok")) return;
     if (choice == QLatin1String("optad")) {
         if (!expPontos) expPontos = std::make_unique<frmExpPontos>(shell, *this, this);
         expPontos->showForAddedPoints();
-        return;
+    } else if (choice == QLatin1String("optdelete")) {
+        if (!entry.deleteRow(row))
+            shell.platform().message(this, QStringLiteral("There is no a specified data pair to be excluded"),
+                                     QStringLiteral("Kinetra"), MessageIcon::None);
+    } else {
+        changeRow(row, choice == QLatin1String("optchange"));
     }
-    if (choice == QLatin1String("optdelete")) {
-        deleteRow(row);
-        return;
-    }
-    changeRow(row, choice == QLatin1String("optchange"));
-}
-
-void frmEntDados::enableOutputChoice()
-{
-    cmmdataOk->setEnabled(true);
-    fraSaida->setEnabled(true);
-    for (QAbstractButton* option : outputGroup->buttons()) option->setEnabled(true);
-}
-
-void frmEntDados::deleteRow(int row)
-{
-    st.loopIndex = row;
-    if (!points.deleteRow(row, st.nextPointNumber))
-        shell.platform().message(this,
-                                 QStringLiteral("There is no a specified data pair to be excluded"),
-                                 QStringLiteral("Kinetra"), MessageIcon::None);
 }
 
 void frmEntDados::changeRow(int row, bool withConcentration)
 {
-    const ListRow& point = points.row(row);
-    editRow_ = row;
-    lvwDados->setEnabled(true);
+    const ListRow& point = entry.startCorrection(row);
     lblAlteraPonto->setVisible(withConcentration);
     txtConCorrigida->setVisible(withConcentration);
     txtConCorrigida->setEnabled(withConcentration);
@@ -428,18 +289,14 @@ void frmEntDados::changeRow(int row, bool withConcentration)
 bool frmEntDados::txtConCorrigida_Validate()
 {
     const Correction done =
-        points.correctConcentration(editRow_, toStd(txtConCorrigida->text()),
-                                    txtConCorrigida->isModified(), localeDecimalSeparator());
-    if (done == Correction::Refused)
-        showCritical(shell, this, QStringLiteral("Wrong Concentration"));
+        entry.correctConcentration(toStd(txtConCorrigida->text()), txtConCorrigida->isModified());
+    if (done == Correction::Refused) showCritical(shell, this, QStringLiteral("Wrong Concentration"));
     return done != Correction::Refused;
 }
 
 bool frmEntDados::txtRatCorrigida_Validate()
 {
-    const Correction done =
-        points.correctRate(editRow_, toStd(txtRatCorrigida->text()), txtRatCorrigida->isModified(),
-                           localeDecimalSeparator());
+    const Correction done = entry.correctRate(toStd(txtRatCorrigida->text()), txtRatCorrigida->isModified());
     if (done == Correction::Refused) showCritical(shell, this, QStringLiteral("Wrong Rate"));
     if (done == Correction::Accepted) endCorrection();
     return done != Correction::Refused;
@@ -452,36 +309,34 @@ void frmEntDados::endCorrection()
         field->setEnabled(false);
         field->hide();
     }
-    lvwDados->setEnabled(true);
 }
 
-// ------------------------------------------------------------------------- output
-
-void frmEntDados::cmmdataOk_Click() { enableOutputChoice(); }
+void frmEntDados::cmmdataOk_Click()
+{
+    cmmdataOk->setEnabled(true);
+    enableOptions(fraSaida);
+}
 
 void frmEntDados::optDestFile_Click()
 {
-    const QString path = shell.platform().saveFileName(this, kSaveDialogTitle, QDir::currentPath());
-    st.outputFileName = toStd(path);
-    st.outputDestination = "F";
-    cmdDesenha->setEnabled(true);
+    st.outputFileName = toStd(shell.platform().saveFileName(this, kSaveDialogTitle, QDir::currentPath()));
+    outputChosen("F");
 }
 
 void frmEntDados::optDestPrinter_Click()
 {
     // a cancelled printer dialog leaves the printer chosen before (or the default one)
     shell.platform().choosePrinter(this);
-    st.outputDestination = "P";
-    cmdDesenha->setEnabled(true);
+    outputChosen("P");
 }
 
-void frmEntDados::optDestNone_Click()
+void frmEntDados::optDestNone_Click() { outputChosen("N"); }
+
+void frmEntDados::outputChosen(const char* destination)
 {
-    st.outputDestination = "N";
+    st.outputDestination = destination;
     cmdDesenha->setEnabled(true);
 }
-
-// ------------------------------------------------------------------------- hand-off
 
 void frmEntDados::cmdDesenha_Click()
 {
@@ -497,58 +352,32 @@ ReportLabels frmEntDados::labels() const
                         toStd(txtSubConUnit->text()), toStd(txtSubLigand->text()),  toStd(w->text())};
 }
 
-bool frmEntDados::saveChangedPoints()
-{
-    const QString path = shell.platform().saveFileName(this, kSaveDialogTitle, QDir::currentPath());
-    changedDataFileName_ = path;
-    if (path.isEmpty()) return true;
-    try {
-        DataSetAnalysis(st, localeDecimalSeparator())
-            .savePoints(localPath(path), points.rows(), deletedCount());
-    } catch (const RuntimeFailure& f) {
-        showCritical(shell, this,
-                     QStringLiteral("The data points could not be saved in the file %1\r\n%2")
-                         .arg(path, fromStd(f.description())));
-        return false;
-    }
-    return true;
-}
-
 bool frmEntDados::handOff()
 {
     // points being added are ended first, so that the list and pointCount agree
     if (expPontos && expPontos->entryRunning()) expPontos->endEntry();
 
-    if (dataEdited_ && shell.askChoice(ChoiceId::frmsalvaarquivo) == QLatin1String("optyes")) {
-        if (!saveChangedPoints()) return false;
+    if (entry.dataEdited() && shell.askChoice(ChoiceId::frmsalvaarquivo) == QLatin1String("optyes")) {
+        const QString path = shell.platform().saveFileName(this, kSaveDialogTitle, QDir::currentPath());
+        if (const auto failed = entry.savePoints(localPath(path), toStd(path))) {
+            showCritical(shell, this, fromStd(*failed));
+            return false;
+        }
     }
-
-    DataSetAnalysis analysis(st, localeDecimalSeparator());
-    std::vector<ListRow> rows = points.rows();
-    if (const std::optional<CalculationEnd> failed = analysis.handOff(rows, deletedCount(), labels())) {
+    if (const std::optional<CalculationEnd> failed = entry.handOff(labels())) {
         showCritical(shell, this, fromStd(failed->message), fromStd(failed->title));
         return false;
     }
-    points.rewrite(rows);
-    points.setActiveCount(analysis.activeCount());
-    GravaSaidaCalc(analysis, rows);
+    GravaSaidaCalc();
     return true;
 }
 
-void frmEntDados::GravaSaidaCalc(DataSetAnalysis& analysis, const std::vector<ListRow>& rows)
+void frmEntDados::GravaSaidaCalc()
 {
     const std::unique_ptr<ReportOutput> output = chosenReportOutput(shell);
-    const bool printer = st.outputDestination == "P";
-    const QString path = fromStd(st.outputFileName);
-    const std::optional<RuntimeFailure> failed = analysis.startReport(output.get(), labels(), currentDateTime(), rows);
-    if (!failed) return;
-    const QString reason = fromStd(failed->description());
-    const QString text = printer ? QStringLiteral("The report cannot be printed (%1).").arg(reason)
-                                 : QStringLiteral("The report file %1 cannot be written (%2).").arg(path, reason);
-    showCritical(shell, this, text + QStringLiteral("\r\nThe calculation goes on without a report."));
+    if (const auto failed = entry.startReport(output.get(), labels(), currentDateTime()))
+        showCritical(shell, this, fromStd(*failed));
 }
-
-// ------------------------------------------------------------------------- commands
 
 void frmEntDados::cmmhelp_Click()
 {

@@ -6,13 +6,11 @@
 #include <QString>
 #include <memory>
 
-#include "entry/DataSetAnalysis.h"
-#include "entry/PointList.h"
+#include "entry/DataEntry.h"
 #include "entry/windows/frmExpPontos.h"
 #include "ui/ChildForm.h"
 #include "ui/Shell.h"
 
-class QButtonGroup;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -34,25 +32,24 @@ public:
     void activated() override;
 
     // Window state
-    const QString& dataFileName() const { return dataFileName_; }
-    const QString& changedDataFileName() const { return changedDataFileName_; }
-    int editRow() const { return editRow_; }
-    bool dataEdited() const { return dataEdited_; }
+    QString dataFileName() const { return QString::fromStdString(entry.dataFileName()); }
+    QString changedDataFileName() const { return QString::fromStdString(entry.changedDataFileName()); }
+    int editRow() const { return entry.editRow(); }
+    bool dataEdited() const { return entry.dataEdited(); }
     // Rows deleted in the list since the last activation; each reads 0 and is counted once.
-    int deletedCount() const { return points.deletedCount(); }
-    int activeCount() const { return points.activeCount(); }
+    int deletedCount() const { return entry.points().deletedCount(); }
+    int activeCount() const { return entry.points().activeCount(); }
 
     // The keyboard entry window of added points, when one was opened.
     frmExpPontos* addedPointsWindow() const { return expPontos.get(); }
 
     // The point list the keyboard entry fills in; the list control shows it.
-    PointList& pointList() override { return points; }
+    PointList& pointList() override { return entry.points(); }
     void keyboardEntryCancelled() override;
     void keyboardEntryEnded() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
@@ -66,38 +63,29 @@ private:
     void optDestFile_Click();
     void optDestPrinter_Click();
     void optDestNone_Click();
+    void outputChosen(const char* destination);
     void cmdDesenha_Click();
     void cmmhelp_Click();
     void Command1_Click();
     void cmmStop_Click();
 
-    void readDataFileIntoList(const QString& path);
+    void sourceChosen();
     void showRow(int row);
-    void deleteRow(int row);
     void changeRow(int row, bool withConcentration);
     bool txtConCorrigida_Validate();
     bool txtRatCorrigida_Validate();
     void endCorrection();
-    bool saveChangedPoints();
     bool handOff();
     ReportLabels labels() const;
     // Writes the report header and data section to the chosen destination; a report that
     // cannot be begun is said, and the analysis goes on without it.
-    void GravaSaidaCalc(DataSetAnalysis& analysis, const std::vector<ListRow>& rows);
-    void enableOutputChoice();
-
-    static void clearOptions(QButtonGroup* group);
+    void GravaSaidaCalc();
 
     Shell& shell;
     SharedState& st;
     std::unique_ptr<FieldValidator> validator;
     std::unique_ptr<frmExpPontos> expPontos;
-
-    QString dataFileName_;
-    QString changedDataFileName_;
-    int editRow_ = 0;
-    bool dataEdited_ = false;
-    PointList points;
+    DataEntry entry;
 
 public:
     // Controls, by their own names.
@@ -125,10 +113,6 @@ public:
     QLabel* lblAlteraPonto = nullptr;
     QLineEdit* txtConCorrigida = nullptr;
     QLineEdit* txtRatCorrigida = nullptr;
-
-private:
-    QButtonGroup* outputGroup = nullptr;
-    QButtonGroup* sourceGroup = nullptr;
 };
 
 }  // namespace kinetra

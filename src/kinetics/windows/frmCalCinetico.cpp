@@ -8,6 +8,7 @@
 #include <QRadioButton>
 
 #include "entry/DataSetAnalysis.h"
+#include "ui/Controls.h"
 #include "ui/HelpFile.h"
 #include "ui/Locale.h"
 #include "ui/Messages.h"
@@ -93,10 +94,8 @@ void frmCalCinetico::createControls()
     fraGrafico2->setEnabled(false);
     fraGrafico2->hide();
 
-    Command3 = place(new QPushButton(QStringLiteral("Stop"), this), "Command3", 6960, 120, 1095, 375);
-    Command3->setStyleSheet(QStringLiteral("background-color: rgb(255, 192, 192);"));
-    cmmhelp = place(new QPushButton(QStringLiteral("Help"), this), "cmmhelp", 6960, 600, 1095, 495);
-    cmmhelp->setStyleSheet(QStringLiteral("background-color: rgb(255, 224, 192);"));
+    Command3 = colouredButton(this, "Command3", QStringLiteral("Stop"), {6960, 120, 1095, 375}, "rgb(255, 192, 192)");
+    cmmhelp = colouredButton(this, "cmmhelp", QStringLiteral("Help"), {6960, 600, 1095, 495}, "rgb(255, 224, 192)");
     cmmhelp->setFont(timesFont(kFormPointSize, true));
 
     createResultsFrame();
@@ -252,12 +251,7 @@ void frmCalCinetico::showGraphQuestion()
 {
     fraGrafico2->setEnabled(true);
     fraGrafico2->show();
-    // Neither answer is selected while the question waits.
-    for (QRadioButton* option : {optGraSim, optGraNao}) {
-        option->setAutoExclusive(false);
-        option->setChecked(false);
-        option->setAutoExclusive(true);
-    }
+    clearOptions(fraGrafico2);  // neither answer is selected while the question waits
 }
 
 void frmCalCinetico::endCalculation(const QString& message, const QString& title, ReturnTo to)

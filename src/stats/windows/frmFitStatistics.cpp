@@ -13,6 +13,7 @@
 #include "base/FileReplacement.h"
 #include "platform/DisplayPainter.h"
 #include "stats/ResidualPlot.h"
+#include "ui/Controls.h"
 #include "ui/HandlerGuard.h"
 #include "ui/HelpFile.h"
 #include "ui/Locale.h"
@@ -100,8 +101,7 @@ void frmFitStatistics::createControls()
 
     cmdCopy = place(new QPushButton(QStringLiteral("Copy"), this), "cmdCopy", 7920, 3300, 1680, 435);
     cmdSaveCsv = place(new QPushButton(QStringLiteral("Save CSV…"), this), "cmdSaveCsv", 7920, 3900, 1680, 435);
-    cmdHelp = place(new QPushButton(QStringLiteral("Help"), this), "cmdHelp", 7920, 4500, 1680, 435);
-    cmdHelp->setStyleSheet(QStringLiteral("background-color: rgb(255, 224, 192);"));
+    cmdHelp = colouredButton(this, "cmdHelp", QStringLiteral("Help"), {7920, 4500, 1680, 435}, "rgb(255, 224, 192)");
 }
 
 void frmFitStatistics::connectHandlers()

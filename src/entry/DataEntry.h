@@ -1,0 +1,88 @@
+#pragma once
+// The data entry window's state and steps, without its widgets: the point list and where
+// its rows came from, the row being corrected, whether the user edited the points, and
+// the steps that move the data set on (a data file read, a keyboard entry started and
+// ended, a row deleted or corrected, the changed points saved, the hand-off and the start
+// of the report). The window shows the list and the fields, asks the questions and shows
+// the messages this class words for it.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "entry/DataSetAnalysis.h"
+#include "entry/PointList.h"
+
+namespace kinetra {
+
+class DataEntry {
+public:
+    // The decimal separator of the list texts and of the numbers typed, asked for at each
+    // step (the user's locale may change while the window is open).
+    using Separator = std::function<char()>;
+    DataEntry(SharedState& st, Separator sep);
+
+    PointList& points() { return points_; }
+    const PointList& points() const { return points_; }
+
+    const std::string& dataFileName() const { return dataFileName_; }
+    const std::string& changedDataFileName() const { return changedDataFileName_; }
+    int editRow() const { return editRow_; }
+    bool dataEdited() const { return dataEdited_; }
+    // The user touched the list (chose a row, typed the points).
+    void markEdited() { dataEdited_ = true; }
+
+    // The window shown (again): the first time, an empty list; deleted rows are forgotten;
+    // after a hand-off the numbering goes on after the points handed on. Nothing edited yet.
+    void activate();
+
+    // A data file's rows in place of the list. `localPath` opens the file, `shownPath` is
+    // the name kept for the window. A file that cannot be read leaves the list as it was
+    // and comes back as its failure (with the program's title, back to the menu).
+    std::optional<CalculationEnd> readFile(const std::string& localPath, const std::string& shownPath,
+                                           const ReadWarning& onWarning);
+
+    // Points typed in: the list emptied and numbered from 1; when the entry is over, every
+    // row counts. An entry cancelled counts no point; an entry of added points ended
+    // counts the points entered less the deleted rows.
+    void startKeyboardEntry();
+    void keyboardEntryOver();
+    void keyboardEntryCancelled() { points_.setActiveCount(0); }
+    void addedPointsEnded();
+
+    // Deletes a row (it reads 0 and counts once): false when the row holds no point.
+    bool deleteRow(int row);
+    // The row whose values the correction fields show, and the fields' texts for it.
+    const ListRow& startCorrection(int row);
+    Correction correctConcentration(std::string_view text, bool typed);
+    Correction correctRate(std::string_view text, bool typed);
+
+    // The points in use written to a saved point file the user named (`shownPath`, empty
+    // when the user cancelled: nothing is written). The message to show when the file
+    // cannot be written; the hand-off then waits.
+    std::optional<std::string> savePoints(const std::string& localPath, const std::string& shownPath);
+
+    // The hand-off of the list: the points into the shared record, sorted, and the list
+    // rewritten sorted. A list the analysis refuses comes back as its failure ("Wrong Data")
+    // and the list stays as it was.
+    std::optional<CalculationEnd> handOff(const ReportLabels& labels);
+    // The report's header and data section after a hand-off. A report that cannot be begun
+    // is dropped and the message to show comes back; the calculation goes on without it.
+    std::optional<std::string> startReport(ReportOutput* output, const ReportLabels& labels,
+                                           const ReportClock& clock);
+
+private:
+    SharedState& st_;
+    Separator sep_;
+    PointList points_;
+    std::optional<DataSetAnalysis> analysis_;  // of the last hand-off
+    std::vector<ListRow> handedRows_;  // the rows as the last hand-off rewrote them
+    std::string dataFileName_;
+    std::string changedDataFileName_;
+    int editRow_ = 0;
+    bool dataEdited_ = false;
+};
+
+}  // namespace kinetra
