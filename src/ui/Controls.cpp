@@ -1,6 +1,5 @@
 #include "ui/Controls.h"
 
-#include <QButtonGroup>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -52,13 +51,10 @@ void optionColumn(QWidget* frame, const TwipsRect& first, double step, std::init
 void clearOptions(QWidget* frame)
 {
     for (QRadioButton* option : optionsOf(frame)) {
-        // an exclusive choice keeps one option checked: lifted for the moment
-        QButtonGroup* group = option->group();
-        if (group) group->setExclusive(false);
+        // an exclusive option cannot be unchecked: it stops being exclusive for the moment
         option->setAutoExclusive(false);
         option->setChecked(false);
         option->setAutoExclusive(true);
-        if (group) group->setExclusive(true);
     }
 }
 
