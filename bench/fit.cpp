@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "NoisyHill.h"
 #include "kinetics/SigmoidFit.h"
 
 namespace {
@@ -28,21 +29,13 @@ Curve workedCase()
     return c;
 }
 
-// Hill data, n = 1.8, with 3 % multiplicative noise from a fixed generator.
+// The noisy 200-point curve above a baseline of 2.
 Curve noisyCurve()
 {
+    bench::HillPoints p = bench::noisyHill(2);
     Curve c;
-    std::uint64_t seed = 12345;
-    auto uniform = [&seed] {
-        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<double>(seed >> 11) / 9007199254740992.0;
-    };
-    for (int i = 0; i < 200; ++i) {
-        const double s = 0.01 * std::pow(1000.0, i / 199.0);
-        const double v = 100 * std::pow(s, 1.8) / (std::pow(0.8, 1.8) + std::pow(s, 1.8));
-        c.conc.push_back(s);
-        c.rate.push_back(2 + v * (1 + 0.03 * (2 * uniform() - 1)));
-    }
+    c.conc = std::move(p.conc);
+    c.rate = std::move(p.rate);
     c.baseline = 2;
     return c;
 }

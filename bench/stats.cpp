@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "NoisyHill.h"
 #include "stats/CurveStatistics.h"
 
 namespace {
@@ -18,18 +19,10 @@ using namespace kinetra;
 // from values off by about as much as the described fit's tolerance allows.
 StatisticsInput noisyCurve()
 {
+    bench::HillPoints p = bench::noisyHill(0);
     StatisticsInput in;
-    std::uint64_t seed = 12345;
-    auto uniform = [&seed] {
-        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<double>(seed >> 11) / 9007199254740992.0;
-    };
-    for (int i = 0; i < 200; ++i) {
-        const double s = 0.01 * std::pow(1000.0, i / 199.0);
-        const double v = 100 * std::pow(s, 1.8) / (std::pow(0.8, 1.8) + std::pow(s, 1.8));
-        in.concentration.push_back(s);
-        in.rate.push_back(v * (1 + 0.03 * (2 * uniform() - 1)));
-    }
+    in.concentration = std::move(p.conc);
+    in.rate = std::move(p.rate);
     in.start = HillEstimates{100.2, 1.801, 0.799};
     return in;
 }

@@ -17,9 +17,9 @@ using graphs::kFrameRight;
 using graphs::kFrameTop;
 using graphs::kFrameBottom;
 using graphs::kTick;
+using graphs::kFramePen;
 constexpr int kYDivisions = 5;
 constexpr double kYTickStep = (kFrameBottom - kFrameTop) / kYDivisions;  // 1240
-constexpr int kFramePen = 3;
 constexpr int kMarkerPen = 1;
 constexpr float kMarkerRadius = 30.0F;
 constexpr double kFontSize = 9.75;  // the window's font, MS Sans Serif 9.75 pt

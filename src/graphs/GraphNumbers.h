@@ -30,12 +30,13 @@ double naturalLog(double x);
 double divide(double num, double den);
 
 // The frame both graphs and the residual plot draw in, twips from the picture's top-left
-// corner, and the length of its ticks.
+// corner, the length of its ticks and the width of the frame's pen.
 inline constexpr double kFrameLeft = 1000.0;
 inline constexpr double kFrameRight = 10000.0;
 inline constexpr double kFrameTop = 300.0;
 inline constexpr double kFrameBottom = 6500.0;
 inline constexpr double kTick = 60.0;
+inline constexpr int kFramePen = 3;
 
 // A drawing coordinate in single precision; failure 6 when it is not finite or too large
 // for a single.

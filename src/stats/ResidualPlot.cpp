@@ -15,8 +15,8 @@ using graphs::kFrameRight;
 using graphs::kFrameTop;
 using graphs::kFrameBottom;
 using graphs::kTick;
+using graphs::kFramePen;
 constexpr int kYDivisions = 4;  // -R, -R/2, 0, R/2, R
-constexpr int kFramePen = 3;
 constexpr float kMarkerRadius = 60.0F;
 constexpr double kFontSize = 9.75;
 constexpr Rgb kGrey{128, 128, 128};
