@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <unordered_map>
 
@@ -12,7 +14,7 @@
 
 #include "entry/DataFileReader.h"
 #include "format/NumberForms.h"
-#include "state/SharedState.h"
+#include "kinetics/DataSet.h"
 
 namespace kinetra {
 
@@ -93,6 +95,11 @@ bool validUtf8(std::string_view s)
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     const auto* const end = p + s.size();
     while (p < end) {
+        std::uint64_t eight;  // eight ASCII bytes at a time
+        if (end - p >= 8 && (std::memcpy(&eight, p, 8), (eight & 0x8080808080808080ULL) == 0)) {
+            p += 8;
+            continue;
+        }
         const unsigned c = *p;
         if (c < 0x80) {
             ++p;
@@ -155,8 +162,8 @@ std::string shownCell(std::string_view cell, bool latin1)
 std::optional<double> cellNumber(std::string_view cell, bool decimalComma, bool* overflow = nullptr)
 {
     bool big = false;
-    std::optional<double> v = parseDecimal(cell, '.', &big);
-    if (!v && !big && decimalComma) v = parseDecimal(cell, ',', &big);
+    const char sep = decimalComma && cell.find(',') != std::string_view::npos ? ',' : '.';
+    const std::optional<double> v = parseDecimal(cell, sep, &big);
     if (overflow) *overflow = big;
     if (v && !std::isfinite(*v)) return std::nullopt;
     return v;
