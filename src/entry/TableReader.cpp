@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -23,8 +24,10 @@ static_assert(kMaxPoints == 200, "kPointLimitText names the limit");
 namespace {
 
 // The separator is chosen on the first lines only, up to these many records or bytes.
-constexpr int kSampleRecords = 20;
-constexpr std::size_t kSampleBytes = 64 * 1024;
+// Past kSampleBytes, the sample ends once it holds kFewestSampled records.
+constexpr int kSampleRecords = 10;
+constexpr int kFewestSampled = 3;
+constexpr std::size_t kSampleBytes = 2048;
 // A cell quoted in a warning is cut to this many bytes.
 constexpr std::size_t kShownCellBytes = 40;
 
@@ -158,15 +161,45 @@ std::string shownCell(std::string_view cell, bool latin1)
     return text + "...";
 }
 
-// A number cell's value; nothing for a missing value (also an infinite or overflowing one).
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A number cell's value: blanks, an optional sign, digits with an optional decimal point (or
+// comma), an optional exponent, blanks. Nothing for anything else, and nothing for a number
+// too large for a double (`overflow` set); one too small to hold reads as 0.
 std::optional<double> cellNumber(std::string_view cell, bool decimalComma, bool* overflow = nullptr)
 {
-    bool big = false;
-    const char sep = decimalComma && cell.find(',') != std::string_view::npos ? ',' : '.';
-    const std::optional<double> v = parseDecimal(cell, sep, &big);
-    if (overflow) *overflow = big;
-    if (v && !std::isfinite(*v)) return std::nullopt;
-    return v;
+    if (overflow) *overflow = false;
+    cell = trimmed(cell);
+    std::size_t lead = 0;  // a minus sign
+    if (!cell.empty() && cell.front() == '+')
+        cell.remove_prefix(1);
+    else if (!cell.empty() && cell.front() == '-')
+        lead = 1;
+    // a digit or a separator first: no "inf", "nan" or second sign
+    if (cell.size() <= lead || !(isDigit(cell[lead]) || cell[lead] == '.' || cell[lead] == ','))
+        return std::nullopt;
+    char copy[64];
+    const std::size_t comma = decimalComma ? cell.find(',') : std::string_view::npos;
+    if (comma != std::string_view::npos) {
+        if (cell.size() > sizeof copy) return parseDecimal(cell, ',', overflow);
+        std::memcpy(copy, cell.data(), cell.size());
+        copy[comma] = '.';
+        cell = std::string_view(copy, cell.size());
+    }
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(cell.data(), cell.data() + cell.size(), value);
+    if (end != cell.data() + cell.size()) return std::nullopt;
+    if (ec == std::errc::result_out_of_range) {  // too large, or too small: the rare way
+        bool big = false;
+        const std::optional<double> v = parseDecimal(cell, '.', &big);
+        if (overflow) *overflow = big;
+        return v;
+    }
+    if (ec != std::errc()) return std::nullopt;
+    return value;
 }
 
 struct Record {
@@ -188,7 +221,11 @@ struct Record {
 // record's cells stay valid until the next record is read.
 class RecordReader {
 public:
-    RecordReader(std::string_view text, char sep) : text_(text), sep_(sep) {}
+    RecordReader(std::string_view text, char sep) : text_(text), sep_(sep)
+    {
+        for (const char c : {sep, '\r', '\n'}) ends_[static_cast<unsigned char>(c)] = true;
+        if (sep == ' ') ends_[static_cast<unsigned char>('\t')] = true;
+    }
 
     // False at the end of the text, or when a quote is never closed (unclosedQuoteLine()).
     bool next(Record& record)
@@ -234,7 +271,7 @@ private:
     };
 
     bool padding(char c) const { return c == ' ' || (c == '\t' && sep_ != '\t'); }
-    bool endsField(char c) const { return c == sep_ || isLineEnd(c) || (sep_ == ' ' && c == '\t'); }
+    bool endsField(char c) const { return ends_[static_cast<unsigned char>(c)]; }
     bool atRecordEnd() const { return pos_ >= text_.size() || isLineEnd(text_[pos_]); }
 
     void skipPadding()
@@ -322,31 +359,45 @@ private:
     int line_ = 1;
     int unclosedLine_ = 0;
     std::vector<Span> spans_;
+    bool ends_[256] = {};  // the characters that end an unquoted field
     std::string scratch_;
 };
 
-// The separator that splits the most of the first lines into two fields or more, and then
-// gives the most cells that read as numbers; ties go to tab, semicolon, comma, blanks in turn.
+// The separator that splits the most of the first lines into two fields or more; among
+// separators that split as many, the one that gives the most cells that read as numbers;
+// ties go to tab, semicolon, comma, blanks in turn.
 char detectSeparator(std::string_view text)
 {
-    char best = '\t';
-    std::pair<int, int> bestScore{-1, -1};
-    Record rec;
-    for (const char sep : {'\t', ';', ',', ' '}) {
+    constexpr char kCandidates[] = {'\t', ';', ',', ' '};
+    // what a separator makes of the first lines: lines split, or cells that are numbers
+    const auto score = [&](char sep, bool numbers) {
         RecordReader reader(text, sep);
-        std::pair<int, int> score{0, 0};
+        Record rec;
         int records = 0;
-        while (records < kSampleRecords && reader.position() < kSampleBytes && reader.next(rec)) {
+        int count = 0;
+        while (records < (reader.position() < kSampleBytes ? kSampleRecords : kFewestSampled) &&
+               reader.next(rec)) {
             const int width = rec.width();
             if (width == 0) continue;
             ++records;
-            if (width >= 2) ++score.first;
-            for (int i = 0; i < width; ++i)
-                if (cellNumber(rec.cells[static_cast<std::size_t>(i)], sep != ',')) ++score.second;
+            if (!numbers) count += width >= 2 ? 1 : 0;
+            for (int i = 0; numbers && i < width; ++i)
+                if (cellNumber(rec.cells[static_cast<std::size_t>(i)], sep != ',')) ++count;
         }
-        if (score > bestScore) {
-            bestScore = score;
-            best = sep;
+        return count;
+    };
+    int split[4];
+    for (int k = 0; k < 4; ++k) split[k] = score(kCandidates[k], false);
+    const int most = *std::max_element(split, split + 4);
+    char best = 0;
+    int bestNumbers = -1;
+    for (int k = 0; k < 4; ++k) {
+        if (split[k] != most) continue;
+        if (std::count(split, split + 4, most) == 1) return kCandidates[k];
+        const int numbers = score(kCandidates[k], true);
+        if (numbers > bestNumbers) {
+            bestNumbers = numbers;
+            best = kCandidates[k];
         }
     }
     return best;
@@ -356,8 +407,7 @@ struct Column {
     std::string header;  // the whole header text, "" without a header
     std::string name;    // the header without its unit
     std::string unit;
-    std::string label;  // how warnings name the column: column 3 "WT"
-    int index = 0;      // 0-based
+    int index = 0;  // 0-based
 };
 
 // "S (mM)" is the name S with the unit mM, "v [U/mg]" the name v with the unit U/mg; "[S]"
@@ -526,15 +576,19 @@ class Warnings {
 public:
     explicit Warnings(std::vector<std::string>& into) : out_(into) {}
 
-    bool full() const { return static_cast<int>(out_.size()) >= kMaxTableWarnings; }
+    bool full() const { return kept_ >= kMaxTableWarnings; }
     void add(std::string text)
     {
-        if (full())
+        if (full()) {
             ++untold_;
-        else
-            out_.push_back(std::move(text));
+            return;
+        }
+        out_.push_back(std::move(text));
+        ++kept_;
     }
     void countOne() { ++untold_; }
+    // A warning kept beyond the others' limit (at most one a data set).
+    void addAlways(std::string text) { out_.push_back(std::move(text)); }
     void close()
     {
         if (untold_ > 0) out_.push_back(std::to_string(untold_) + " more warnings are not shown");
@@ -542,6 +596,7 @@ public:
 
 private:
     std::vector<std::string>& out_;
+    int kept_ = 0;
     long long untold_ = 0;
 };
 
@@ -558,8 +613,9 @@ std::string quoted(const std::string& name)
 // Reads the rows of a planned table into its data sets.
 class TableBuilder {
 public:
+    // `lines`: about as many lines as the table has, to make room for the points at once.
     TableBuilder(TableRead& out, const std::vector<Column>& columns, const Plan& plan, bool latin1,
-                 bool decimalComma)
+                 bool decimalComma, std::size_t lines)
         : out_(out),
           cols_(columns),
           plan_(plan),
@@ -579,8 +635,13 @@ public:
                     set(it->second).rateUnit = col.unit;
                 setOfRate_.push_back(it->second);
             }
+            std::vector<std::size_t> replicates(sets_.size());
+            for (const int k : setOfRate_) ++replicates[static_cast<std::size_t>(k)];
+            for (std::size_t k = 0; k < sets_.size(); ++k)
+                makeRoom(sets_[k], replicates[k] * lines);
         } else if (plan.names < 0) {
             addSet("", rateColumn().unit);
+            makeRoom(sets_[0], lines);
         }
     }
 
@@ -605,8 +666,8 @@ public:
             const bool wide = plan_.shape == TableShape::Wide;
             warnMissing(rec.line, plan_.conc, concCell, overflow,
                         wide ? "the row is left out" : "the point is left out");
-            for (std::size_t k = 0; k < plan_.rates.size();
-                 ++k)  // count the rates read all the same
+            // the rates count as read all the same
+            for (std::size_t k = 0; k < plan_.rates.size(); ++k)
                 if (cellNumber(cell(rec, plan_.rates[k]), decimalComma_)) ++rateNumbers_;
             return true;
         }
@@ -646,14 +707,22 @@ public:
     }
 
 private:
-    struct SetState {
-        bool limitWarned = false;
-    };
-
     TableDataSet& set(int i) { return sets_[static_cast<std::size_t>(i)]; }
+    static void makeRoom(TableDataSet& d, std::size_t points)
+    {
+        points = std::min(points, static_cast<std::size_t>(kMaxPoints));
+        d.concentration.reserve(points);
+        d.rate.reserve(points);
+        d.lines.reserve(points);
+    }
     const Column& rateColumn() const { return cols_[static_cast<std::size_t>(plan_.rates[0])]; }
     const Column& column(int i) const { return cols_[static_cast<std::size_t>(i)]; }
-    std::string columnOf(int i) const { return column(i).label; }
+    // how warnings name a column: column 3 "WT", or column 3 without a header
+    std::string columnOf(int i) const
+    {
+        const std::string& header = column(i).header;
+        return header.empty() ? columnWord(i) : columnWord(i) + " " + quoted(header);
+    }
 
     std::string_view cell(const Record& rec, int column) const
     {
@@ -667,7 +736,7 @@ private:
         s.name = std::move(name);
         s.concUnit = column(plan_.conc).unit;
         s.rateUnit = rateUnit;
-        state_.emplace_back();
+        limitWarned_.push_back(false);
     }
 
     int namedSet(std::string_view nameCell, int line)
@@ -694,11 +763,11 @@ private:
         if (rate) ++rateNumbers_;
         TableDataSet& s = set(target);
         if (s.concentration.size() >= static_cast<std::size_t>(kMaxPoints)) {
-            SetState& st = state_[static_cast<std::size_t>(target)];
-            if (rate && !st.limitWarned) {
-                st.limitWarned = true;
+            char& warned = limitWarned_[static_cast<std::size_t>(target)];
+            if (rate && !warned) {
+                warned = true;
                 const std::string from = "the points from " + lineWord(line) + " on are left out.";
-                warnings_.add(
+                warnings_.addAlways(
                     std::string(kPointLimitText) +
                     (s.name.empty() ? " In this table " : " In data set " + quoted(s.name) + ", ") +
                     from);
@@ -745,8 +814,8 @@ private:
     bool decimalComma_;
     Warnings warnings_;
     std::vector<TableDataSet> sets_;
-    std::vector<SetState> state_;
-    std::vector<int> setOfRate_;  // wide: the data set of each rate column
+    std::vector<char> limitWarned_;  // a data set's limit was told
+    std::vector<int> setOfRate_;     // wide: the data set of each rate column
     std::unordered_map<std::string, int> byName_;
     std::string key_;
     long long concNumbers_ = 0;
@@ -775,8 +844,6 @@ std::vector<Column> makeColumns(Record& first, bool header, bool latin1, char se
     for (std::size_t i = 0; i < cols.size(); ++i) {
         splitUnit(cols[i]);
         cols[i].index = static_cast<int>(i);
-        cols[i].label = columnWord(cols[i].index);
-        if (!cols[i].header.empty()) cols[i].label += " " + quoted(cols[i].header);
     }
     return cols;
 }
@@ -805,39 +872,6 @@ std::string parseColumnList(std::string_view list, TableOptions& into)
     into.rate = items[1];
     into.names = items.size() == 3 ? items[2] : std::string();
     return {};
-}
-
-std::string describeLayout(const TableLayout& layout)
-{
-    const auto list = [](const std::vector<int>& cols) {
-        std::string s;
-        for (std::size_t i = 0; i < cols.size() && i < 3; ++i)
-            s += (i ? ", " : "") + std::to_string(cols[i]);
-        if (cols.size() > 3) s += ", ... (" + std::to_string(cols.size()) + " columns)";
-        return s;
-    };
-    std::string s = layout.shape == TableShape::Wide ? "wide table" : "long table";
-    s += ": concentration in column " + std::to_string(layout.concentrationColumn);
-    s += layout.rateColumns.size() == 1 ? ", rate in column " : ", rates in columns ";
-    s += list(layout.rateColumns);
-    if (layout.namesColumn > 0) s += ", names in column " + std::to_string(layout.namesColumn);
-    s += layout.header ? "; a header row" : "; no header row";
-    switch (layout.separator) {
-        case ',':
-            s += "; separated by commas";
-            break;
-        case ';':
-            s += "; separated by semicolons";
-            break;
-        case '\t':
-            s += "; separated by tabs";
-            break;
-        default:
-            s += "; separated by blanks";
-            break;
-    }
-    if (layout.latin1) s += "; Latin-1 text";
-    return s;
 }
 
 TableRead readTable(std::string_view bytes, const TableOptions& options)
@@ -904,7 +938,10 @@ TableRead readTable(std::string_view bytes, const TableOptions& options)
     layout.namesColumn = plan.names + 1;
     for (const int c : plan.rates) layout.rateColumns.push_back(c + 1);
 
-    TableBuilder builder(out, cols, plan, layout.latin1, decimalComma);
+    auto lineEnds = std::count(bytes.begin(), bytes.end(), '\n');
+    if (lineEnds == 0) lineEnds = std::count(bytes.begin(), bytes.end(), '\r');
+    TableBuilder builder(out, cols, plan, layout.latin1, decimalComma,
+                         static_cast<std::size_t>(lineEnds) + 1);
     do {
         if (rec.blank()) continue;
         const int fields = rec.width();

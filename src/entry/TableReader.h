@@ -25,9 +25,10 @@
 //   table is one data set with an empty name.
 // - Wide: the concentration and several rate columns (the header names no single rate
 //   column and no names column). Columns with the same header are replicates of one data
-//   set named by that header; without a header every column is a data set of its own,
-//   named "column N". A data set's points come in row order, and within a row in column
-//   order: each replicate cell is a point at that row's concentration.
+//   set named by that header; a column without a header (or every column, in a table
+//   without a header row) is a data set of its own, named "column N". A data set's points come in
+//   row order, and within a row in column order: each replicate cell is a point at that row's
+//   concentration.
 //
 // A cell that is empty, OVER, Invalid, NaN, infinite or no number is a missing value: the
 // point is left out with a warning that names the line and the column (in a wide table,
@@ -40,8 +41,10 @@
 // A row with fewer fields than the first row, or with a value beyond its columns, is a
 // failure; so is an empty table, a table of a header alone, a quote never closed, or a
 // table with no numbers for the concentration or the rate. Warnings are kept in the order
-// they arise, at most kMaxTableWarnings of them and then one that counts the rest.
+// they arise, at most kMaxTableWarnings of them besides the point limit's (one a data set),
+// and then one that counts the rest.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -101,9 +104,6 @@ struct TableRead {
 
     bool ok() const { return failure.empty(); }
 };
-
-// "long, 3 data sets by column 1 "condition"; header; separator ';'; decimal comma"
-std::string describeLayout(const TableLayout& layout);
 
 TableRead readTable(std::string_view bytes, const TableOptions& options = {});
 // The same, from a file; a file that cannot be opened or read, or one larger than

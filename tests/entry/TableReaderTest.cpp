@@ -173,6 +173,7 @@ std::string outline(const TableRead& r)
 
 struct FileCase {
     const char* file;
+    char separator;
     std::string sets;
     std::size_t warnings;
 };
@@ -190,6 +191,7 @@ TEST_P(ReadsTableFile, GivesTheDataSets)
     const TableRead r = readTableFile(std::string(KINETRA_TEST_DATA_DIR) + "/tables/" + c.file);
     EXPECT_EQ(outline(r), c.sets);
     EXPECT_EQ(r.warnings.size(), c.warnings);
+    EXPECT_EQ(r.layout.separator, c.separator);
 }
 
 const std::string kPlate =
@@ -202,19 +204,20 @@ const std::string kConditions =
 INSTANTIATE_TEST_SUITE_P(
     Files, ReadsTableFile,
     ::testing::Values(
-        FileCase{"de_s_v_semicolons.csv", " [|] 8: 0.02/76@2 .. 5/395@9\n", 0},
-        FileCase{"en_conc_rate.csv", " [|] 8: 1.5e-05/0.0081@2 .. 0.1/12.1@9\n", 0},
-        FileCase{"en_plate_wide.csv", kPlate, 2}, FileCase{"de_plate_wide.csv", kPlate, 2},
-        FileCase{"en_long_condition.csv", kConditions, 0},
-        FileCase{"de_long_condition_latin1.csv", kConditions, 0},
-        FileCase{"en_tabs.tsv", " [\u00B5M|nmol/min] 5: 1.5/0.33@2 .. 24/1.87@6\n", 0},
-        FileCase{"hostile_bom_crlf_quotes.csv",
+        FileCase{"de_s_v_semicolons.csv", ';', " [|] 8: 0.02/76@2 .. 5/395@9\n", 0},
+        FileCase{"en_conc_rate.csv", ',', " [|] 8: 1.5e-05/0.0081@2 .. 0.1/12.1@9\n", 0},
+        FileCase{"en_plate_wide.csv", ',', kPlate, 2},
+        FileCase{"de_plate_wide.csv", ';', kPlate, 2},
+        FileCase{"en_long_condition.csv", ',', kConditions, 0},
+        FileCase{"de_long_condition_latin1.csv", ';', kConditions, 0},
+        FileCase{"en_tabs.tsv", '\t', " [\u00B5M|nmol/min] 5: 1.5/0.33@2 .. 24/1.87@6\n", 0},
+        FileCase{"hostile_bom_crlf_quotes.csv", ';',
                  "A;1 [|] 2: 0.5/10@2 .. 1/18.5@3\nB \"neu\" [|] 1: 0.5/4@5 .. 0.5/4@5\n", 0},
-        FileCase{"hostile_latin1_cr.tsv",
+        FileCase{"hostile_latin1_cr.tsv", '\t',
                  "M\u00FCller [|] 1: 1/2@2 .. 1/2@2\nGr\u00F6\u00DFe [|] 1: 2/3@3 .. 2/3@3\n", 0},
-        FileCase{"hostile_missing_cells.csv", "A [|] 3: 1/2@2 .. 3/4@4\n", 8},
-        FileCase{"hostile_ragged.csv", "refused: line 3 has 2 fields; line 1 has 3", 0},
-        FileCase{"hostile_header_only.csv",
+        FileCase{"hostile_missing_cells.csv", ',', "A [|] 3: 1/2@2 .. 3/4@4\n", 8},
+        FileCase{"hostile_ragged.csv", ',', "refused: line 3 has 2 fields; line 1 has 3", 0},
+        FileCase{"hostile_header_only.csv", ';',
                  "refused: only a header row: no row of numbers follows line 1", 0}));
 
 // A long table of `rows` points named A after one named B; line 2 holds B.
@@ -238,12 +241,15 @@ TEST(TableLimits, ADataSetKeepsItsFirst200Points)
                   "entered. In data set \"A\", the points from line 203 on are left out."});
 }
 
-TEST(TableLimits, WarningsBeyondTheLimitAreCounted)
+TEST(TableLimits, WarningsBeyondTheirLimitAreCountedButThePointLimitIsTold)
 {
-    const TableRead r = readTable(namedRows(150, "OVER"));
-    ASSERT_EQ(r.warnings.size(), static_cast<std::size_t>(kMaxTableWarnings) + 1);
-    EXPECT_EQ(r.warnings.back(),
-              "51 more warnings are not shown");  // 150 cells and the data set dropped
+    std::string text = namedRows(150, "OVER");
+    for (int i = 0; i < 201; ++i) text += "A,1,2\n";
+    const TableRead r = readTable(text);
+    ASSERT_EQ(r.warnings.size(), static_cast<std::size_t>(kMaxTableWarnings) + 2);
+    EXPECT_EQ(r.warnings[kMaxTableWarnings].substr(0, 30),
+              std::string(kPointLimitText).substr(0, 30));
+    EXPECT_EQ(r.warnings.back(), "50 more warnings are not shown");
 }
 
 TEST(TableLimits, TenThousandColumnsAndNoMore)
