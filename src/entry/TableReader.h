@@ -4,11 +4,12 @@
 // The text: UTF-8 (a byte order mark is passed over) or, when it is not valid UTF-8,
 // Latin-1 (names and headers come out in UTF-8). Lines end in CR LF, LF or a lone CR.
 // Fields are separated by commas, semicolons, tabs or runs of blanks: the separator that
-// splits the first lines into the most fields that read as numbers wins. Fields may be
-// quoted ("a;b", "say ""x"""): separators and line ends inside quotes belong to the field.
-// Blank lines and empty fields after the last column are passed over. Numbers are read
-// without the C locale, with the decimal point, or also the decimal comma where the
-// separator is not a comma ("1,5e-3"); blanks around a number are passed over.
+// splits the most of the first lines into two fields or more, and among equals the one
+// that gives the most numbers. Fields may be quoted ("a;b", "say ""x"""): separators and
+// line ends inside quotes belong to the field. Blank lines and empty fields after the last
+// column are passed over. Numbers are read without the C locale: a sign, digits with the
+// decimal point (or the decimal comma where the separator is not a comma, "1,5e-3"), an
+// exponent, blanks around; a number too small for a double reads as 0.
 //
 // The first row is a header when one of its cells is text (an empty cell or a cell that
 // marks a missing value, such as OVER, Invalid or NaN, does not count). A header decides
@@ -16,24 +17,25 @@
 // rate the column headed v, rate, velocity or activity, the names the column headed set,
 // condition, sample or group (case does not matter; a unit in brackets or parentheses
 // after the name, "S (mM)" or "v [U/mg]", becomes the data set's unit label). Without a
-// header, or when the header names no concentration, the first column of numbers is the
-// concentration. TableOptions can choose the columns instead.
+// header the first column is the concentration; under a header that names none, the first
+// column that is neither the names nor headed as a rate. TableOptions can choose instead.
 //
 // Two shapes:
-// - Long: one rate column. With a names column, each row belongs to the data set its name
-//   cell names; data sets come in the order their names first appear. Without one, the
-//   table is one data set with an empty name.
-// - Wide: the concentration and several rate columns (the header names no single rate
-//   column and no names column). Columns with the same header are replicates of one data
-//   set named by that header; a column without a header (or every column, in a table
-//   without a header row) is a data set of its own, named "column N". A data set's points come in
-//   row order, and within a row in column order: each replicate cell is a point at that row's
-//   concentration.
+// - Long: one rate column, when there is a names column, when the header names a single
+//   rate column, or when one column is left besides the concentration; other columns are
+//   passed over. With names, each row belongs to the data set its name cell names, and
+//   data sets come in the order their names first appear; without, the table is one data
+//   set with an empty name.
+// - Wide: otherwise, the concentration and every other column as a rate column. Columns
+//   with the same header are replicates of one data set named by that header; a column
+//   without a header (every column, in a table without a header row) is a data set of its
+//   own, named "column N". A data set's points come in row order, and within a row in
+//   column order: each replicate cell is a point at that row's concentration.
 //
 // A cell that is empty, OVER, Invalid, NaN, infinite or no number is a missing value: the
 // point is left out with a warning that names the line and the column (in a wide table,
-// only that replicate; a missing concentration leaves out the whole row). Nothing is read
-// as 0. A point whose concentration or rate is not greater than 0 is kept, as a data file
+// only that replicate; a missing concentration leaves out the whole row), never read as
+// 0. A point whose concentration or rate is not greater than 0 is kept, as a data file
 // keeps it, with the data file's warning (kReadWarningText). A data set keeps its first
 // kMaxPoints points and warns once when a further point is left out. A data set left
 // without points is dropped with a warning.
@@ -41,8 +43,8 @@
 // A row with fewer fields than the first row, or with a value beyond its columns, is a
 // failure; so is an empty table, a table of a header alone, a quote never closed, or a
 // table with no numbers for the concentration or the rate. Warnings are kept in the order
-// they arise, at most kMaxTableWarnings of them besides the point limit's (one a data set),
-// and then one that counts the rest.
+// they arise, at most kMaxTableWarnings of them besides the point limit's (one a data
+// set), and then one that counts the rest.
 
 #include <cstddef>
 #include <string>
