@@ -231,7 +231,7 @@ public:
     bool next(Record& record)
     {
         record.cells.clear();
-        spans_.clear();
+        moved_.clear();
         scratch_.clear();
         if (pos_ >= text_.size() || unclosedLine_ != 0) return false;
         record.line = line_;
@@ -239,10 +239,10 @@ public:
             skipPadding();
             if (atRecordEnd()) {
                 // an empty field after a separator (or an empty line); runs of blanks have none
-                if (sep_ != ' ' || spans_.empty()) spans_.push_back({pos_, 0, false});
+                if (sep_ != ' ' || record.cells.empty()) record.cells.emplace_back();
                 break;
             }
-            if (!readField()) return false;
+            if (!readField(record.cells)) return false;
             if (pos_ < text_.size() && text_[pos_] == sep_) {
                 ++pos_;
                 continue;
@@ -254,9 +254,8 @@ public:
             break;
         }
         endLine();
-        for (const Span& s : spans_)
-            record.cells.push_back(s.inScratch ? std::string_view(scratch_).substr(s.begin, s.size)
-                                               : text_.substr(s.begin, s.size));
+        for (const Moved& m : moved_)
+            record.cells[m.cell] = std::string_view(scratch_).substr(m.begin, m.size);
         return true;
     }
 
@@ -264,10 +263,17 @@ public:
     std::size_t position() const { return pos_; }
 
 private:
+    // Where a quoted field's text stands: in the table, or in the buffer.
     struct Span {
         std::size_t begin;
         std::size_t size;
         bool inScratch;
+    };
+    // A field kept in the buffer: its cell, and where it stands in the buffer.
+    struct Moved {
+        std::size_t cell;
+        std::size_t begin;
+        std::size_t size;
     };
 
     bool padding(char c) const { return c == ' ' || (c == '\t' && sep_ != '\t'); }
@@ -290,15 +296,14 @@ private:
         if (pos_ < text_.size()) consumeLineEnd();
     }
 
-    // One field from its first character on; false for a quote never closed.
-    bool readField()
+    // One field from its first character on, added to the cells; false for a quote never
+    // closed.
+    bool readField(std::vector<std::string_view>& cells)
     {
         if (text_[pos_] != '"') {
             const std::size_t begin = pos_;
             while (pos_ < text_.size() && !endsField(text_[pos_])) ++pos_;
-            const std::string_view field = trimmed(text_.substr(begin, pos_ - begin));
-            spans_.push_back(
-                {static_cast<std::size_t>(field.data() - text_.data()), field.size(), false});
+            cells.push_back(trimmed(text_.substr(begin, pos_ - begin)));
             return true;
         }
         const int opened = line_;
@@ -349,7 +354,8 @@ private:
             scratch_.append(tail);
             span.size = scratch_.size() - span.begin;
         }
-        spans_.push_back(span);
+        if (span.inScratch) moved_.push_back({cells.size(), span.begin, span.size});
+        cells.push_back(span.inScratch ? std::string_view() : text_.substr(span.begin, span.size));
         return true;
     }
 
@@ -358,7 +364,7 @@ private:
     std::size_t pos_ = 0;
     int line_ = 1;
     int unclosedLine_ = 0;
-    std::vector<Span> spans_;
+    std::vector<Moved> moved_;
     bool ends_[256] = {};  // the characters that end an unquoted field
     std::string scratch_;
 };
