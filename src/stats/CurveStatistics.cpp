@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <numeric>
 
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/students_t.hpp>
@@ -46,16 +47,6 @@ std::optional<double> aicc(double ssr, int m, int k)
     if (m - k - 1 <= 0 || !(ssr > 0.0)) return std::nullopt;
     const double md = m;
     return finiteOrNone(md * std::log(ssr / md) + 2.0 * k + 2.0 * k * (k + 1) / (md - k - 1));
-}
-
-// Sum of squares about the mean, in units of rateScale^2.
-double totalSsr(const std::vector<double>& y, double rateScale)
-{
-    double mean = 0.0, sum = 0.0;
-    for (double v : y) mean += v / rateScale;
-    mean /= static_cast<double>(y.size());
-    for (double v : y) sum += (v / rateScale - mean) * (v / rateScale - mean);
-    return sum;
 }
 
 // What the search found, before the statistics.
@@ -120,7 +111,7 @@ public:
         // fits as well.
         auto any = [&](const char* r) { return std::find(reasons.begin(), reasons.end(), r) != reasons.end(); };
         const double tie = lowestFailed ? *lowestFailed * (1.0 + kSsrTie) : 0.0;
-        if (any(kReasonNoRise) || (lowestFailed && totalSsr(y_, ls_.rateScale()) <= tie))
+        if (any(kReasonNoRise) || (lowestFailed && ls_.totalSsr() <= tie))
             out.reason = kReasonNoRise;
         else if (any(kReasonNoPlateau) || (lowestFailed && ls_.powerLawSsr().value_or(HUGE_VAL) <= tie))
             out.reason = kReasonNoPlateau;
@@ -306,13 +297,12 @@ private:
     std::optional<std::pair<double, std::pair<double, double>>> last_;  // the last x and its excess
 };
 
-// Sums of squares stay in units of rateScale^2 until they are stored: F, R^2 and the
+// Sums of squares stay in the scaled units until they are stored: F, R^2 and the
 // difference of the AICc do not depend on the unit, and tiny or huge rates keep their digits.
-void fillStatistics(CurveStatistics& out, const HillLeastSquares& ls, const Minimum& best, const Minimum& hyp,
-                    const std::vector<double>& y)
+void fillStatistics(CurveStatistics& out, const HillLeastSquares& ls, const Minimum& best, const Minimum& hyp)
 {
     const int m = out.points, df = out.degreesOfFreedom;
-    const double scale = ls.rateScale();
+    const double scale = ls.ssrRoot();
     const auto [V, n, K] = ls.toPlain(best.q);
     out.V.estimate = V;
     out.n.estimate = n;
@@ -320,7 +310,7 @@ void fillStatistics(CurveStatistics& out, const HillLeastSquares& ls, const Mini
     out.VK.estimate = V / K;
     out.ssr = best.ssr * scale * scale;
     out.residuals = ls.residuals(best.q);
-    const double sst = totalSsr(y, scale);
+    const double sst = ls.totalSsr();
     if (sst > 0.0) out.r2 = finiteOrNone(1.0 - best.ssr / sst);
 
     if (hyp.end == SearchEnd::Converged) {
@@ -333,7 +323,9 @@ void fillStatistics(CurveStatistics& out, const HillLeastSquares& ls, const Mini
     out.syx = std::sqrt(s2) * scale;
     const double t = tQuantile(df);
     ParameterStatistics* params[3] = {&out.V, &out.n, &out.K};
+    out.residualVariance = s2 * scale * scale;
     const auto cov = ls.covariance(best.q, s2);
+    out.covariance = cov;
     if (cov) {
         const auto& c = *cov;
         for (std::size_t i = 0; i < 3; ++i) {
@@ -394,7 +386,9 @@ bool allFinite(const CurveStatistics& st)
     for (const ParameterStatistics* p : {&st.V, &st.n, &st.K, &st.VK})
         if (!std::isfinite(p->estimate) || !finite(p->standardError) || !finite(p->ci95) || !finite(p->profileCi95))
             return false;
-    if (!std::isfinite(st.ssr) || !finite(st.syx) || !finite(st.r2) || !finite(st.deltaAICc)) return false;
+    if (!std::isfinite(st.ssr) || !finite(st.syx) || !finite(st.r2) || !finite(st.deltaAICc) ||
+        !finite(st.residualVariance))
+        return false;
     if (st.hyperbolic && !(std::isfinite(st.hyperbolic->V) && std::isfinite(st.hyperbolic->K) &&
                            std::isfinite(st.hyperbolic->ssr)))
         return false;
@@ -419,6 +413,122 @@ std::string pText(double p, char sep)
     return "= " + s;
 }
 
+// The points, net of the baseline, as the searches take them.
+struct CurvePoints {
+    std::vector<double> S, y;
+};
+
+CurvePoints curvePoints(const StatisticsInput& input)
+{
+    const std::size_t count = std::min(input.concentration.size(), input.rate.size());
+    const auto end = static_cast<std::ptrdiff_t>(count);
+    return {std::vector<double>(input.concentration.begin(), input.concentration.begin() + end),
+            std::vector<double>(input.rate.begin(), input.rate.begin() + end)};
+}
+
+// Why the points cannot give estimates before any search, or none.
+std::optional<std::string> pointsProblem(const CurvePoints& p, Weighting weighting)
+{
+    for (std::size_t i = 0; i < p.S.size(); ++i)
+        if (!(p.S[i] > 0.0) || !std::isfinite(p.S[i]) || !std::isfinite(p.y[i])) return kReasonBadPoints;
+    if (p.S.size() < 3) return kReasonTooFewPoints;
+    if (auto why = weightingProblem(p.y, weighting)) return why;
+    if (std::all_of(p.y.begin(), p.y.end(), [](double v) { return v == 0.0; })) return kReasonNoRates;
+    return std::nullopt;
+}
+
+// The least-squares estimates with the fit at n = 1 beside them.
+struct Settled {
+    std::optional<Minimum> best;
+    Minimum hyp;
+    const char* reason = nullptr;
+};
+
+Settled settle(const HillLeastSquares& ls, const CurvePoints& p, const std::optional<HillEstimates>& start)
+{
+    Settled out;
+    Estimator estimator(ls, p.S, p.y);
+    Search search = estimator.run(start);
+    if (!search.best) {
+        out.reason = search.reason;
+        return out;
+    }
+    Minimum best = *search.best;
+
+    // n fixed at 1. A minimum lower than the Hill law's found there is a better start.
+    ScaledParameters one = best.q;
+    one.n = 1.0;
+    Minimum hyp = ls.fitHolding(Held::n, one);
+    if (hyp.end == SearchEnd::Converged && hyp.ssr < best.ssr * (1.0 - kSsrTie)) {
+        const Minimum again = ls.fit(hyp.q);
+        if (!estimator.judge(again) && again.ssr < best.ssr) {
+            best = again;
+            one = best.q;
+            one.n = 1.0;
+            hyp = ls.fitHolding(Held::n, one);
+        }
+    }
+    out.hyp = hyp;
+    // As K goes to 0 the law becomes a constant; as K grows without bound, the power law
+    // c*S^n. When either fits as well, SSR has no minimum at a finite K. (A minimum with K
+    // inside the concentrations is a true one: the power law is only looked at beyond.)
+    if (ls.totalSsr() <= best.ssr * (1.0 + kSsrTie)) {
+        out.reason = kReasonNoRise;
+        return out;
+    }
+    if (ls.toPlain(best.q)[2] > *std::max_element(p.S.begin(), p.S.end())) {
+        const auto power = ls.powerLawSsr();
+        if (power && *power <= best.ssr * (1.0 + kSsrTie)) {
+            out.reason = kReasonNoPlateau;
+            return out;
+        }
+    }
+    out.best = best;
+    return out;
+}
+
+// The lack-of-fit test from the scaled points and SSR, or none where it does not apply.
+std::optional<ReplicatesTest> replicatesTest(const HillLeastSquares& ls, const std::vector<double>& S, double ssr)
+{
+    const std::vector<double>& y = ls.scaledRate();
+    std::vector<double> w(ls.rootWeight().size());
+    std::transform(ls.rootWeight().begin(), ls.rootWeight().end(), w.begin(), [](double r) { return r * r; });
+    std::vector<std::size_t> order(S.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return S[a] < S[b]; });
+    int groups = 0;
+    double pureError = 0.0;
+    for (std::size_t first = 0; first < order.size();) {
+        std::size_t last = first;
+        double sum = 0.0, weight = 0.0;
+        for (; last < order.size() && S[order[last]] == S[order[first]]; ++last) {
+            sum += w[order[last]] * y[order[last]];
+            weight += w[order[last]];
+        }
+        const double mean = weight > 0.0 ? sum / weight : 0.0;
+        for (std::size_t j = first; j < last; ++j)
+            pureError += w[order[j]] * (y[order[j]] - mean) * (y[order[j]] - mean);
+        ++groups;
+        first = last;
+    }
+    const int m = static_cast<int>(S.size());
+    if (groups <= 3 || groups == m || !(pureError > 0.0)) return std::nullopt;
+    ReplicatesTest t;
+    t.concentrations = groups;
+    t.pureErrorDf = m - groups;
+    t.lackOfFitDf = groups - 3;
+    const double lackOfFit = std::max(0.0, ssr - pureError);
+    t.F = (lackOfFit / t.lackOfFitDf) / (pureError / t.pureErrorDf);
+    const double root = ls.ssrRoot();
+    t.pureErrorSs = pureError * root * root;
+    t.lackOfFitSs = lackOfFit * root * root;
+    if (!std::isfinite(t.F) || !std::isfinite(t.pureErrorSs) || !std::isfinite(t.lackOfFitSs)) return std::nullopt;
+    const boost::math::fisher_f dist(t.lackOfFitDf, t.pureErrorDf);
+    t.p = boost::math::cdf(boost::math::complement(dist, t.F));
+    t.verdict = replicatesVerdict(t);
+    return t;
+}
+
 }  // namespace
 
 std::string statisticsVerdict(const CurveStatistics& st, char sep)
@@ -437,62 +547,89 @@ std::string statisticsVerdict(const CurveStatistics& st, char sep)
     return "these data do not show that n differs from 1 (" + detail + ")";
 }
 
+std::string replicatesVerdict(const ReplicatesTest& test, char sep)
+{
+    const std::string p = "(p = " + significantP(test.p, sep) + ")";
+    if (test.p < kAlpha) return "the points stray from the Hill law more than the replicates do " + p;
+    return "the Hill law fits as well as the replicates allow " + p;
+}
+
+std::string significantP(double p, char sep)
+{
+    if (!(p >= 1e-300)) return std::string("< 1e-300");
+    char buffer[32];
+    const auto res = std::to_chars(buffer, buffer + sizeof buffer, p, std::chars_format::general, 2);
+    std::string s(buffer, res.ptr);
+    std::replace(s.begin(), s.end(), '.', sep);
+    return s;
+}
+
 CurveStatistics computeCurveStatistics(const StatisticsInput& input)
 {
     CurveStatistics out;
     out.source = input.start ? StatisticsSource::DescribedFit : StatisticsSource::LeastSquares;
-    const std::size_t count = std::min(input.concentration.size(), input.rate.size());
-    out.points = static_cast<int>(count);
+    out.weighting = input.weighting;
+    const CurvePoints points = curvePoints(input);
+    out.points = static_cast<int>(points.S.size());
     out.degreesOfFreedom = out.points - 3;
-    const std::vector<double> S(input.concentration.begin(), input.concentration.begin() + static_cast<std::ptrdiff_t>(count));
-    const std::vector<double> y(input.rate.begin(), input.rate.begin() + static_cast<std::ptrdiff_t>(count));
 
-    auto notDetermined = [&](const char* why) {
+    auto notDetermined = [&](const std::string& why) {
         CurveStatistics none;
         none.source = out.source;
+        none.weighting = out.weighting;
         none.points = out.points;
         none.degreesOfFreedom = out.degreesOfFreedom;
         none.determined = false;
         none.reason = why;
         return none;
     };
-    for (std::size_t i = 0; i < count; ++i)
-        if (!(S[i] > 0.0) || !std::isfinite(S[i]) || !std::isfinite(y[i])) return notDetermined(kReasonBadPoints);
-    if (count < 3) return notDetermined(kReasonTooFewPoints);
-    if (std::all_of(y.begin(), y.end(), [](double v) { return v == 0.0; })) return notDetermined(kReasonNoRates);
+    if (auto why = pointsProblem(points, input.weighting)) return notDetermined(*why);
 
-    const HillLeastSquares ls(S, y);
-    Estimator estimator(ls, S, y);
-    Search search = estimator.run(input.start);
-    if (!search.best) return notDetermined(search.reason);
-    Minimum best = *search.best;
-
-    // n fixed at 1. A minimum lower than the Hill law's found there is a better start.
-    ScaledParameters one = best.q;
-    one.n = 1.0;
-    Minimum hyp = ls.fitHolding(Held::n, one);
-    if (hyp.end == SearchEnd::Converged && hyp.ssr < best.ssr * (1.0 - kSsrTie)) {
-        const Minimum again = ls.fit(hyp.q);
-        if (!estimator.judge(again) && again.ssr < best.ssr) {
-            best = again;
-            one = best.q;
-            one.n = 1.0;
-            hyp = ls.fitHolding(Held::n, one);
-        }
-    }
-    // As K goes to 0 the law becomes a constant; as K grows without bound, the power law
-    // c*S^n. When either fits as well, SSR has no minimum at a finite K. (A minimum with K
-    // inside the concentrations is a true one: the power law is only looked at beyond.)
-    if (totalSsr(y, ls.rateScale()) <= best.ssr * (1.0 + kSsrTie)) return notDetermined(kReasonNoRise);
-    if (ls.toPlain(best.q)[2] > *std::max_element(S.begin(), S.end())) {
-        const auto power = ls.powerLawSsr();
-        if (power && *power <= best.ssr * (1.0 + kSsrTie)) return notDetermined(kReasonNoPlateau);
-    }
+    const HillLeastSquares ls(points.S, points.y, input.weighting);
+    const Settled settled = settle(ls, points, input.start);
+    if (!settled.best) return notDetermined(settled.reason);
 
     out.determined = true;
-    fillStatistics(out, ls, best, hyp, y);
+    fillStatistics(out, ls, *settled.best, settled.hyp);
     if (!allFinite(out)) return notDetermined(kReasonOutOfRange);
     out.verdict = statisticsVerdict(out);
+    out.replicates = replicatesTest(ls, points.S, settled.best->ssr);
+    return out;
+}
+
+CurveEstimates estimateCurve(const StatisticsInput& input)
+{
+    CurveEstimates out;
+    const CurvePoints points = curvePoints(input);
+    out.points = static_cast<int>(points.S.size());
+    out.degreesOfFreedom = out.points - 3;
+    if (auto why = pointsProblem(points, input.weighting)) {
+        out.reason = *why;
+        return out;
+    }
+    const HillLeastSquares ls(points.S, points.y, input.weighting);
+    const Settled settled = settle(ls, points, input.start);
+    if (!settled.best) {
+        out.reason = settled.reason;
+        return out;
+    }
+    const Minimum& best = *settled.best;
+    const auto [V, n, K] = ls.toPlain(best.q);
+    out.estimates = HillEstimates{V, n, K};
+    out.ssr = best.ssr * ls.ssrRoot() * ls.ssrRoot();
+    if (out.degreesOfFreedom > 0) {
+        if (const auto cov = ls.covariance(best.q, best.ssr / out.degreesOfFreedom))
+            out.standardErrors = HillEstimates{std::sqrt((*cov)[0]), std::sqrt((*cov)[4]), std::sqrt((*cov)[8])};
+    }
+    const auto& se = out.standardErrors;
+    const bool finiteAll = std::isfinite(V) && std::isfinite(n) && std::isfinite(K) && std::isfinite(V / K) &&
+                           std::isfinite(out.ssr) &&
+                           (!se || (std::isfinite(se->V) && std::isfinite(se->n) && std::isfinite(se->K)));
+    if (!finiteAll) {
+        out = CurveEstimates{false, kReasonOutOfRange, out.points, out.degreesOfFreedom, {}, std::nullopt, 0.0};
+        return out;
+    }
+    out.determined = true;
     return out;
 }
 

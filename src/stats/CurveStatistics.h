@@ -9,11 +9,16 @@
 //   profile limits where the profile SSR reaches SSR*(1 + t^2/df), out to 1e6 and 1e-6
 //   times the estimate (none where not reached);
 //   F = (SSR1 - SSR)/(SSR/df), p from F(1, df); AICc with k = 4 (Hill) and 3 (n = 1).
+// With weights (stats/Weighting.h) every sum of squares is the weighted one, s^2 and the
+// covariance s^2 (J^T W J)^-1 with it, and so everything computed from them.
 // A figure that does not exist is an empty optional, never NaN or inf.
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "stats/Weighting.h"
 
 namespace kinetra {
 
@@ -27,6 +32,7 @@ struct StatisticsInput {
     // The described fit's V, n, K to refine; none when it ended with a message (automatic
     // start values are used then).
     std::optional<HillEstimates> start;
+    Weighting weighting = Weighting::None;
 };
 
 // Where the estimates were started from.
@@ -54,6 +60,18 @@ struct FTestResult {
     double F = 0.0, p = 0.0;
 };
 
+// The lack-of-fit test of a curve with replicates (m points at c distinct concentrations,
+// c > 3, some measured more than once; concentrations are equal when equal as doubles):
+// the pure-error SS is the scatter of the replicates about their own (weighted) means,
+// df m - c; the lack-of-fit SS is SSR minus it, df c - 3; F = (LOF SS/df)/(PE SS/df).
+struct ReplicatesTest {
+    int concentrations = 0;
+    double pureErrorSs = 0.0, lackOfFitSs = 0.0;
+    int pureErrorDf = 0, lackOfFitDf = 0;
+    double F = 0.0, p = 0.0;
+    std::string verdict;  // one line, decimal point '.'
+};
+
 struct CurveStatistics {
     StatisticsSource source = StatisticsSource::DescribedFit;
     bool determined = false;
@@ -69,12 +87,38 @@ struct CurveStatistics {
     std::optional<double> deltaAICc;
     std::vector<double> residuals;       // v_i - baseline - f(S_i), in point order
     std::string verdict;                 // one line, decimal point '.'
+    Weighting weighting = Weighting::None;
+    // s^2 = SSR/df and the covariance of (V, n, K), row-major, when df > 0 (for the bands).
+    std::optional<double> residualVariance;
+    std::optional<std::array<double, 9>> covariance;
+    // None where the curve has no replicates, three distinct concentrations or fewer, or
+    // replicates that agree exactly.
+    std::optional<ReplicatesTest> replicates;
 };
 
 CurveStatistics computeCurveStatistics(const StatisticsInput& input);
 
+// The estimates of a curve and their standard errors alone, found as computeCurveStatistics
+// finds them (the same estimates to the last bit), without limits and tests.
+struct CurveEstimates {
+    bool determined = false;
+    std::string reason;  // why not, in plain words; empty when determined
+    int points = 0;
+    int degreesOfFreedom = 0;
+    HillEstimates estimates;
+    std::optional<HillEstimates> standardErrors;  // of V, n and K, when df > 0
+    double ssr = 0.0;
+};
+CurveEstimates estimateCurve(const StatisticsInput& input);
+
 // The one-line verdict on n = 1 with the decimal separator `sep`.
 std::string statisticsVerdict(const CurveStatistics& stats, char sep = '.');
+// The lack-of-fit verdict with `sep`.
+std::string replicatesVerdict(const ReplicatesTest& test, char sep = '.');
+
+// A p value with two significant digits in the shortest form, as C's "%.2g" writes it but
+// always with `sep`: 0.95, 0.011, 4.2e-06 ("< 1e-300" below that).
+std::string significantP(double p, char sep = '.');
 
 // Reasons and verdicts, as the program shows them.
 inline constexpr const char* kReasonTooFewPoints =

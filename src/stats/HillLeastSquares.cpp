@@ -42,12 +42,14 @@ bool usable(const ScaledParameters& q)
            std::fabs(q.a) <= kLargestA && std::fabs(q.k) <= kLargestK && std::fabs(q.n) <= kLargestN;
 }
 
-// Residuals a*p_i - y_i and their Jacobian in the free ones of (a, n, k). The search asks
+// Residuals sqrt(omega_i) (a*p_i - y_i) and their Jacobian in the free ones of (a, n, k).
+// (Without weights sqrt(omega_i) is 1 and the products are exact.) The search asks
 // for the Jacobian where it last evaluated the residuals, so the logistic terms of that
 // evaluation are kept and used again.
 struct HillResiduals : Eigen::DenseFunctor<double> {
     const std::vector<double>& l;
     const std::vector<double>& y;
+    const std::vector<double>& sw;
     Held held;
     ScaledParameters base;  // supplies the held parameter
     int freeIndex[3] = {0, 1, 2};
@@ -56,10 +58,10 @@ struct HillResiduals : Eigen::DenseFunctor<double> {
     mutable bool termsValid = false;
     std::vector<double> heldPowers;  // exp(-n l_i) when n is held, else empty
 
-    HillResiduals(const std::vector<double>& l_, const std::vector<double>& y_, Held h,
-                  const ScaledParameters& b)
+    HillResiduals(const std::vector<double>& l_, const std::vector<double>& y_, const std::vector<double>& sw_,
+                  Held h, const ScaledParameters& b)
         : DenseFunctor<double>(h == Held::None ? 3 : 2, static_cast<int>(l_.size())),
-          l(l_), y(y_), held(h), base(b), terms(l_.size())
+          l(l_), y(y_), sw(sw_), held(h), base(b), terms(l_.size())
     {
         int j = 0;
         for (int i = 0; i < 3; ++i)
@@ -115,7 +117,7 @@ struct HillResiduals : Eigen::DenseFunctor<double> {
         evaluateTerms(q);
         for (Eigen::Index i = 0; i < values(); ++i) {
             const auto s = static_cast<std::size_t>(i);
-            fvec[i] = q.a * terms[s].p - y[s];
+            fvec[i] = (q.a * terms[s].p - y[s]) * sw[s];
         }
         return 0;
     }
@@ -130,18 +132,19 @@ struct HillResiduals : Eigen::DenseFunctor<double> {
             const double d = q.k - l[s];
             const Logistic& g = terms[s];
             const double column[3] = {g.p, -q.a * g.pq * d, -q.a * g.pq * q.n};
-            for (int j = 0; j < inputs(); ++j) fjac(i, j) = column[freeIndex[j]];
+            for (int j = 0; j < inputs(); ++j) fjac(i, j) = column[freeIndex[j]] * sw[s];
         }
         return 0;
     }
 };
 
-// Residuals exp(b + n*l_i) - y_i of the power law.
+// Residuals sqrt(omega_i) (exp(b + n*l_i) - y_i) of the power law.
 struct PowerLawResiduals : Eigen::DenseFunctor<double> {
     const std::vector<double>& l;
     const std::vector<double>& y;
-    PowerLawResiduals(const std::vector<double>& l_, const std::vector<double>& y_)
-        : DenseFunctor<double>(2, static_cast<int>(l_.size())), l(l_), y(y_) {}
+    const std::vector<double>& sw;
+    PowerLawResiduals(const std::vector<double>& l_, const std::vector<double>& y_, const std::vector<double>& sw_)
+        : DenseFunctor<double>(2, static_cast<int>(l_.size())), l(l_), y(y_), sw(sw_) {}
 
     bool inRange(const InputType& x, double li) const
     {
@@ -153,7 +156,7 @@ struct PowerLawResiduals : Eigen::DenseFunctor<double> {
         for (Eigen::Index i = 0; i < values(); ++i) {
             const auto s = static_cast<std::size_t>(i);
             if (!inRange(x, l[s])) return -1;
-            fvec[i] = std::exp(x[0] + x[1] * l[s]) - y[s];
+            fvec[i] = (std::exp(x[0] + x[1] * l[s]) - y[s]) * sw[s];
         }
         return 0;
     }
@@ -162,7 +165,7 @@ struct PowerLawResiduals : Eigen::DenseFunctor<double> {
         for (Eigen::Index i = 0; i < values(); ++i) {
             const auto s = static_cast<std::size_t>(i);
             if (!inRange(x, l[s])) return -1;
-            const double e = std::exp(x[0] + x[1] * l[s]);
+            const double e = std::exp(x[0] + x[1] * l[s]) * sw[s];
             fjac(i, 0) = e;
             fjac(i, 1) = e * l[s];
         }
@@ -209,7 +212,9 @@ struct HillLeastSquares::Solvers {
 
 HillLeastSquares::~HillLeastSquares() = default;
 
-HillLeastSquares::HillLeastSquares(const std::vector<double>& concentration, const std::vector<double>& rate)
+HillLeastSquares::HillLeastSquares(const std::vector<double>& concentration, const std::vector<double>& rate,
+                                   Weighting weighting)
+    : weighting_(weighting)
 {
     const std::size_t m = std::min(concentration.size(), rate.size());
     double meanLog = 0.0, largest = 0.0;
@@ -226,6 +231,36 @@ HillLeastSquares::HillLeastSquares(const std::vector<double>& concentration, con
         l_[i] = std::log(concentration[i]) - meanLog;
         y_[i] = rate[i] / rateScale_;
     }
+    // Scaled weights: w_i divided by the largest w (that of the smallest rate), so that
+    // rates from 1e-300 to 1e300 give weights in range. A rate not above 0 (which the caller
+    // excludes) counts for nothing.
+    w_.assign(m, 1.0);
+    sw_.assign(m, 1.0);
+    ssrRoot_ = rateScale_;
+    if (weighting == Weighting::None || m == 0) return;
+    double smallest = HUGE_VAL;
+    for (double y : y_)
+        if (y > 0.0) smallest = std::min(smallest, y);
+    if (!std::isfinite(smallest)) smallest = 1.0;
+    for (std::size_t i = 0; i < m; ++i) {
+        const double ratio = y_[i] > 0.0 ? smallest / y_[i] : 0.0;  // in [0, 1]
+        w_[i] = weighting == Weighting::Relative ? ratio * ratio : ratio;
+        sw_[i] = weighting == Weighting::Relative ? ratio : std::sqrt(ratio);
+    }
+    // sum w r^2 = sum omega (r / rateScale)^2 * rateScale^2 * (largest w)
+    ssrRoot_ = weighting == Weighting::Relative ? 1.0 / smallest : std::sqrt(rateScale_ / smallest);
+}
+
+double HillLeastSquares::totalSsr() const
+{
+    double mean = 0.0, weight = 0.0, sum = 0.0;
+    for (std::size_t i = 0; i < y_.size(); ++i) {
+        mean += w_[i] * y_[i];
+        weight += w_[i];
+    }
+    mean /= weight;
+    for (std::size_t i = 0; i < y_.size(); ++i) sum += w_[i] * (y_[i] - mean) * (y_[i] - mean);
+    return sum;
 }
 
 ScaledParameters HillLeastSquares::toScaled(double V, double n, double K) const
@@ -255,7 +290,7 @@ Minimum HillLeastSquares::fitHolding(Held held, const ScaledParameters& start, P
     if (!solvers_) solvers_ = std::make_unique<Solvers>();
     Solvers::One& solver = solvers_->byHeld[static_cast<int>(held) + 1];
     if (!solver.functor) {
-        solver.functor = std::make_unique<HillResiduals>(l_, y_, held, start);
+        solver.functor = std::make_unique<HillResiduals>(l_, y_, sw_, held, start);
         solver.lm = std::make_unique<Eigen::LevenbergMarquardt<HillResiduals>>(*solver.functor);
     } else {
         solver.functor->reset(start);
@@ -277,12 +312,13 @@ Minimum HillLeastSquares::fitHolding(Held held, const ScaledParameters& start, P
     const ScaledParameters& q = out.q;
     for (std::size_t i = 0; i < l_.size(); ++i) {
         const Logistic& t = functor.terms[i];
-        const double r = q.a * t.p - y_[i];
+        const double w = sw_[i];
+        const double r = (q.a * t.p - y_[i]) * w;
         const double d = q.k - l_[i];
         out.ssr += r * r;
-        out.gradient[0] += 2.0 * r * t.p;
-        out.gradient[1] -= 2.0 * r * q.a * t.pq * d;
-        out.gradient[2] -= 2.0 * r * q.a * t.pq * q.n;
+        out.gradient[0] += 2.0 * r * w * t.p;
+        out.gradient[1] -= 2.0 * r * w * q.a * t.pq * d;
+        out.gradient[2] -= 2.0 * r * w * q.a * t.pq * q.n;
     }
     return out;
 }
@@ -305,7 +341,7 @@ std::optional<double> HillLeastSquares::powerLawSsr() const
     Eigen::VectorXd x(2);
     x[1] = (count * sxy - sx * sy) / det;
     x[0] = (sy - x[1] * sx) / count;
-    PowerLawResiduals functor(l_, y_);
+    PowerLawResiduals functor(l_, y_, sw_);
     Eigen::LevenbergMarquardt<PowerLawResiduals> lm(functor);
     if (functor.values() < 2 || minimise(lm, x) == SearchEnd::Diverged) return std::nullopt;
     Eigen::VectorXd r(functor.values());
@@ -330,7 +366,7 @@ std::optional<std::array<double, 9>> HillLeastSquares::covariance(const ScaledPa
     for (std::size_t i = 0; i < l_.size(); ++i) {
         const double d = q.k - l_[i];
         const Logistic g = logistic(q.n * d);
-        const Eigen::Vector3d row(g.p, -q.a * g.pq * d, -q.a * g.pq * q.n / kPrime);
+        const Eigen::Vector3d row = Eigen::Vector3d(g.p, -q.a * g.pq * d, -q.a * g.pq * q.n / kPrime) * sw_[i];
         JtJ.noalias() += row * row.transpose();
     }
     // Equilibrate before inverting: the columns may differ by many orders of magnitude.
