@@ -1,6 +1,7 @@
 #include "FitCommand.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <memory>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include "kinetics/KineticResults.h"
 #include "StatisticsOutput.h"
 #include "stats/ResidualPlot.h"
+#include "report/StatisticsLines.h"
 #include "stats/StatisticsOutput.h"
 #include "OrderedBatch.h"
 
@@ -35,29 +37,40 @@ std::string forTerminal(std::string text)
     return out;
 }
 
-json endObject(const std::string& title, const std::string& message, ReturnTo returnTo)
+// Where a data set's road ended, as the windows would show it: the message box's title, its
+// message and the window that follows.
+json endObject(const std::string& title, const std::string& message, bool toDataEntry)
 {
-    return json{{"title", title},
-                {"message", message},
-                {"returnTo", returnTo == ReturnTo::Menu ? "menu" : "dataEntry"}};
+    return json{{"title", title}, {"message", message}, {"returnTo", toDataEntry ? "dataEntry" : "menu"}};
+}
+
+json endObject(const Failure& f)
+{
+    switch (f.kind) {
+    case FailureKind::FitAbort: return endObject(kTitleCritica, f.text, false);
+    case FailureKind::NotSigmoid: return endObject(kTitleWrongData, f.text, true);
+    case FailureKind::Refused: return endObject(kTitleCritica, f.text, true);
+    case FailureKind::RunTime: break;
+    }
+    return endObject(kTitleWrongData, failureMessage(f), false);
 }
 
 // A curve's results as a JSON object, with the texts of the "Results" frame.
-json curveObject(const SharedState& st, const CurveResults& r)
+json curveObject(const DataSet& data, const CurveFit& r)
 {
-    const ResultsTexts texts = resultsTexts(r, st.rateUnit, st.concUnit);
+    const ResultsTexts texts = resultsTexts(r, data.rateUnit, data.concUnit);
     json display{{"title", texts.title}};
     for (std::size_t i = 0; i < texts.values.size(); ++i)
         display[trimBlanks(ResultsTexts::kRowNames[i])] = texts.values[i];
     return json{{"curve", r.curve},
-                {"firstPoint", static_cast<int>(r.firstPoint)},
-                {"lastPoint", static_cast<int>(r.lastPoint)},
-                {"baseline", r.baseline},
+                {"firstPoint", r.points.firstPoint},
+                {"lastPoint", r.points.lastPoint},
+                {"baseline", r.points.baseline},
                 {"V", r.V},
                 {"n", r.n},
                 {"K", r.K},
                 {"VK", r.VK},
-                {"VKText", r.vkText},
+                {"VKText", vkText(r, data.rateUnit, data.concUnit, '.')},
                 {"r", r.r},
                 {"totalActivity", r.totalActivity},
                 {"searchPasses", r.searchPasses},
@@ -65,12 +78,21 @@ json curveObject(const SharedState& st, const CurveResults& r)
                 {"display", std::move(display)}};
 }
 
+// The scale the fit divides the concentrations by, as the JSON has always shown it: 0 until a
+// calculation starts, and when the scale is not a double.
+double shownConcentrationScale(const DataSet& data)
+{
+    if (data.concentration.empty()) return 0.0;
+    const double scale = data.concentration.front() / 0.0001;
+    return std::isfinite(scale) ? scale : 0.0;
+}
+
 // One data file, from reading to the graphs. Returns its exit status.
 class DataSetRun {
 public:
     DataSetRun(const FitOptions& options, const std::string& file, std::ostream& out, std::ostream& err,
                const CommandEnvironment& env, std::vector<std::vector<std::string>>& csvRows)
-        : options_(options), file_(file), out_(out), err_(err), env_(env), csvRows_(csvRows), analysis_(st_, '.')
+        : options_(options), file_(file), out_(out), err_(err), env_(env), csvRows_(csvRows)
     {
         if (options.reportFile.empty()) report_ = std::make_unique<ReportStream>(out);
         else report_ = std::make_unique<ReportFileReplacement>(options.reportFile);
@@ -78,11 +100,10 @@ public:
 
     int run()
     {
-        resetForCalculation(st_);
-        if (read() && handOff()) {
+        if (read()) {
             std::vector<std::pair<int, int>> points;
-            if (const auto message = checkCurvePoints(options_, st_.pointCount, &points)) {
-                end(kTitleCritica, *message, ReturnTo::DataEntry, kExitUsage);
+            if (const auto message = checkCurvePoints(options_, data_.pointCount(), &points)) {
+                end(endObject(kTitleCritica, *message, true), kExitUsage);
             } else {
                 startReport();
                 drawGraph1();
@@ -91,7 +112,7 @@ public:
             }
         }
         if (options_.json) {
-            const json object{{"pointCount", st_.pointCount}, {"concScale", st_.concScale},
+            const json object{{"pointCount", data_.pointCount()}, {"concScale", concScale_},
                               {"readWarnings", readWarnings_}, {"curves", curves_}, {"end", end_}};
             out_ << object.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
         }
@@ -101,14 +122,17 @@ public:
 private:
     bool read()
     {
-        ListedFile listed = analysis_.readDataFile(file_, [this](int point) {
+        Outcome<DataSet> data = readDataSet(file_, labels(), [this](int point) {
             readWarnings_.push_back(json{{"point", point}, {"message", kReadWarningText}});
             if (!options_.json)
                 err_ << file_ << ": point " << point << ": " << kTitleCritica << ": " << kReadWarningText << '\n';
         });
-        if (listed.failure) end(*listed.failure, kExitUsage);
-        rows_ = std::move(listed.rows);
-        return !listed.failure;
+        if (!data) {
+            end(endObject(data.failure()), kExitUsage);
+            return false;
+        }
+        data_ = std::move(data).value();
+        return true;
     }
 
     bool reporting() const { return !options_.reportFile.empty() || !options_.json; }
@@ -119,21 +143,15 @@ private:
                             options_.ligand, ""};
     }
 
-    bool handOff()
-    {
-        // the rewritten rows give the report's data lines; without a report they are not made
-        const auto after = reporting() ? RowsAfterSort::Rewrite : RowsAfterSort::Leave;
-        const std::optional<CalculationEnd> failed = analysis_.handOff(rows_, 0, labels(), after);
-        if (failed) end(*failed, kExitEnded);
-        return !failed;
-    }
-
     // The header and the data section; a report that cannot be begun is said and dropped,
     // and the data set goes on without it.
     void startReport()
     {
-        if (const auto failed = analysis_.startReport(report(), labels(), env_.clock(), rows_)) {
-            err_ << file_ << ": " << kTitleWrongData << ": " << forTerminal(failureText(*failed)) << '\n';
+        if (!reporting()) return;
+        const Status begun = kinetra::startReport(*report_, labels(), env_.clock(), data_, '.');
+        if (!begun) {
+            reportDropped_ = true;
+            err_ << file_ << ": " << kTitleWrongData << ": " << forTerminal(failureMessage(begun.failure())) << '\n';
             exit_ = std::max(exit_, kExitEnded);
         }
     }
@@ -145,22 +163,22 @@ private:
         try {
             file->commit();
         } catch (const RuntimeFailure& f) {
-            if (end_.is_null()) end_ = endObject(kTitleWrongData, failureText(f), ReturnTo::Menu);
+            if (end_.is_null()) end_ = endObject(Failure::runTime(f));
             err_ << options_.reportFile << ": " << kTitleWrongData << ": " << forTerminal(failureText(f)) << '\n';
             exit_ = std::max(exit_, kExitEnded);
         }
     }
 
-    void writeGraph(const std::string& path, const GraphDrawing& drawn)
+    void writeGraph(const std::string& path, const Outcome<DisplayList>& drawn)
     {
-        if (!drawn.list) {
-            err_ << file_ << ": " << kTitleCritica << ": " << forTerminal(drawn.failure) << '\n';
+        if (!drawn) {
+            err_ << file_ << ": " << kTitleCritica << ": " << forTerminal(failureMessage(drawn.failure())) << '\n';
             exit_ = std::max(exit_, kExitEnded);
             return;
         }
         try {
             // replaces an older file only once written whole; a device or a pipe is written directly
-            replaceFile(path, writeSvg(*drawn.list), FileReplacement::OtherTargets::WriteDirectly, FileAccess::Read);
+            replaceFile(path, writeSvg(*drawn), FileReplacement::OtherTargets::WriteDirectly, FileAccess::Read);
         } catch (const RuntimeFailure& f) {
             err_ << path << ": " << kTitleWrongData << ": " << forTerminal(failureText(f)) << '\n';
             exit_ = std::max(exit_, kExitEnded);
@@ -170,19 +188,23 @@ private:
     void drawGraph1()
     {
         if (options_.graph1File.empty()) return;
-        writeGraph(options_.graph1File, analysis_.graph1([this](const std::string& text, const std::string& title) {
+        writeGraph(options_.graph1File, kinetra::drawGraph1(data_, [this](const std::string& text, const std::string& title) {
             err_ << file_ << ": " << title << ": " << text << '\n';
         }));
     }
 
-    void drawGraph2()
+    void drawGraph2(const std::vector<CurveFit>& curves)
     {
         if (options_.graph2File.empty()) return;
         Graph2State g;
-        writeGraph(options_.graph2File,
-                   options_.rangeLow && options_.rangeHigh
-                       ? analysis_.graph2(g, options_.considerBaseline, *options_.rangeLow, *options_.rangeHigh)
-                       : analysis_.graph2(g, options_.considerBaseline));
+        Outcome<DisplayList> drawn = kinetra::drawGraph2(data_, curves, options_.considerBaseline, g);
+        if (drawn && options_.rangeLow && options_.rangeHigh) {
+            // the second way of drawing, over the range asked for
+            g.firstDrawing = false;
+            drawn = kinetra::drawGraph2(data_, curves, options_.considerBaseline, g, *options_.rangeLow,
+                                        *options_.rangeHigh);
+        }
+        writeGraph(options_.graph2File, drawn);
     }
 
     void calculate(std::vector<std::pair<int, int>> points)
@@ -191,61 +213,65 @@ private:
             if (!options_.json) err_ << file_ << ": " << kTitleCritica << ": " << message << '\n';
         };
         const bool withStats = options_.stats || !options_.residualsFile.empty();
-        StatisticsCurves hooks(std::move(points), options_.baseline, warn, withStats);
-        ReportWithStatistics statsReport(*report_, hooks, st_);
-        ReportOutput* output = report() && options_.stats ? &statsReport : report();
-        FitWork work;
+        StatisticsCurves hooks(data_, std::move(points), options_.baseline, warn, withStats);
+        ReportOutput* report = reporting() && !reportDropped_ ? report_.get() : nullptr;
+        ReportWithStatistics statsReport(*report_, hooks, data_);
+        ReportOutput* output = report && options_.stats ? &statsReport : report;
         const int curveCount = options_.curves.empty() ? 1 : static_cast<int>(options_.curves.size());
-        const CalculationOutcome outcome = analysis_.calculate(work, curveCount, hooks, output);
+        concScale_ = shownConcentrationScale(data_);
+        const CalculationOutcome outcome = kinetra::calculate(data_, curveCount, hooks, output, '.');
         const auto& stats = hooks.statistics();
         for (std::size_t i = 0; i < outcome.curves.size(); ++i) {
-            const CurveResults& r = outcome.curves[i];
-            json curve = curveObject(st_, r);
+            const CurveFit& r = outcome.curves[i];
+            json curve = curveObject(data_, r);
             const CurveStatistics* s = i < stats.size() ? &stats[i].second : nullptr;
             if (options_.stats && s) curve["statistics"] = statisticsObject(*s);
             curves_.push_back(std::move(curve));
             csvRows_.push_back(csvRow(file_, r, options_.stats ? s : nullptr));
         }
+        // the points of curve c: a curve fitted, or the one the calculation ended on
+        auto pointsOf = [&outcome](int c) {
+            if (c >= 1 && c <= static_cast<int>(outcome.curves.size()))
+                return outcome.curves[static_cast<std::size_t>(c - 1)].points;
+            return c == outcome.endedOnCurve ? outcome.endedOnPoints : CurveChoice{};
+        };
         std::vector<ResidualSeries> series;
-        for (const auto& [c, s] : stats) series.push_back(residualSeries(c, s));
+        for (const auto& [c, s] : stats) series.push_back(residualSeries(c, pointsOf(c), s));
         if (outcome.end) {
-            end(*outcome.end, kExitEnded);
+            end(endObject(*outcome.end), kExitEnded);
             // what least squares says about the curve the fit ended on
-            const int c = st_.curveNumber;
-            const StatisticsInput input = curveStatisticsInput(st_, c, std::nullopt);
+            const int c = outcome.endedOnCurve;
+            const StatisticsInput input = curveStatisticsInput(data_, outcome.endedOnPoints, std::nullopt);
             if (withStats && c > static_cast<int>(outcome.curves.size()) && !input.concentration.empty()) {
                 const CurveStatistics s = computeCurveStatistics(input);
                 json o = statisticsObject(s);
                 o["curve"] = c;
-                o["firstPoint"] = static_cast<int>(st_.curveFirstPoint[c]);
-                o["lastPoint"] = static_cast<int>(st_.curveLastPoint[c]);
+                o["firstPoint"] = outcome.endedOnPoints.firstPoint;
+                o["lastPoint"] = outcome.endedOnPoints.lastPoint;
                 if (options_.stats) end_["statistics"] = std::move(o);
-                series.push_back(residualSeries(c, s));
+                series.push_back(residualSeries(c, outcome.endedOnPoints, s));
             }
         } else {
-            drawGraph2();
+            drawGraph2(outcome.curves);
         }
         if (!options_.residualsFile.empty())
-            writeGraph(options_.residualsFile,
-                       GraphDrawing{buildResidualPlot(series, st_.rateUnit, st_.concUnit), std::string()});
+            writeGraph(options_.residualsFile, buildResidualPlot(series, data_.rateUnit, data_.concUnit));
     }
 
-    ResidualSeries residualSeries(int curve, const CurveStatistics& s) const
+    ResidualSeries residualSeries(int curve, const CurveChoice& points, const CurveStatistics& s) const
     {
-        ResidualSeries r{curve, curveStatisticsInput(st_, curve, std::nullopt).concentration, s.residuals};
+        ResidualSeries r{curve, curveStatisticsInput(data_, points, std::nullopt).concentration, s.residuals};
         if (!s.determined) r.concentration.clear();
         return r;
     }
 
-    void end(const CalculationEnd& e, int exitCode) { end(e.title, e.message, e.returnTo, exitCode); }
-    void end(const std::string& title, const std::string& message, ReturnTo returnTo, int exitCode)
+    void end(json object, int exitCode)
     {
-        end_ = endObject(title, message, returnTo);
-        err_ << file_ << ": " << title << ": " << forTerminal(message) << '\n';
+        err_ << file_ << ": " << object["title"].get<std::string>() << ": "
+             << forTerminal(object["message"].get<std::string>()) << '\n';
+        end_ = std::move(object);
         exit_ = std::max(exit_, exitCode);
     }
-
-    ReportOutput* report() const { return reporting() ? report_.get() : nullptr; }
 
     const FitOptions& options_;
     const std::string& file_;
@@ -254,10 +280,10 @@ private:
     const CommandEnvironment& env_;
     std::vector<std::vector<std::string>>& csvRows_;
 
-    SharedState st_;
-    DataSetAnalysis analysis_;
+    DataSet data_;
+    double concScale_ = 0.0;
+    bool reportDropped_ = false;
     std::unique_ptr<ReportOutput> report_;  // a file replaced whole (--report) or standard output
-    std::vector<ListRow> rows_;
     json readWarnings_ = json::array();
     json curves_ = json::array();
     json end_ = nullptr;
@@ -297,9 +323,12 @@ std::optional<std::string> checkCurvePoints(const FitOptions& options, int point
                                             std::vector<std::pair<int, int>>* points)
 {
     std::vector<std::pair<std::string, std::string>> curves;
-    for (const CurveChoice& c : options.curves) curves.emplace_back(c.first, c.last);
+    for (const CurveTexts& c : options.curves) curves.emplace_back(c.first, c.last);
     if (curves.empty()) curves.emplace_back("1", std::to_string(pointCount));
-    return curvePointsError(curves, pointCount, points);
+    auto chosen = chosenCurvePoints(curves, pointCount);
+    if (!chosen) return chosen.failure().text;
+    if (points != nullptr) *points = std::move(chosen).value();
+    return std::nullopt;
 }
 
 int runFitCommand(const FitOptions& options, std::ostream& out, std::ostream& err,

@@ -30,14 +30,14 @@ inline constexpr int kExitEnded = 1;
 inline constexpr int kExitUsage = 2;
 
 // The points of one curve as typed after --curve ("3-12"): the two texts, unchecked.
-struct CurveChoice {
+struct CurveTexts {
     std::string first;
     std::string last;
 };
 
 struct FitOptions {
     std::vector<std::string> dataFiles;
-    std::vector<CurveChoice> curves;  // none: one curve over all points
+    std::vector<CurveTexts> curves;  // none: one curve over all points
     double baseline = 0.0;
     std::string rateUnit, concUnit, ligand, user, experiment;  // as typed
     std::string reportFile;  // empty: the report goes to standard output (unless json)

@@ -7,7 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include "format/NumberForms.h"
-#include "kinetics/CalculationEnd.h"
+#include "base/Outcome.h"
 
 namespace kinetra::cli {
 
@@ -109,7 +109,7 @@ ParseOutcome parse(const std::vector<std::string>& args)
     if (curveTexts.size() > 2) return usageError("--curve: give it once or twice");
     for (const std::string& t : curveTexts) {
         auto [first, last] = splitRange(t);
-        o.curves.push_back(CurveChoice{first, last});
+        o.curves.push_back(CurveTexts{first, last});
     }
     if (!baselineText.empty() || app.count("--baseline") > 0) {
         const std::optional<double> b = number(baselineText);

@@ -1,5 +1,6 @@
 #include "StatisticsOutput.h"
 
+#include "report/StatisticsLines.h"
 #include "stats/StatisticsOutput.h"
 
 namespace kinetra::cli {
@@ -57,12 +58,12 @@ json statisticsObject(const CurveStatistics& st)
     return o;
 }
 
-void StatisticsCurves::presentCurve(const SharedState& st, const CurveResults& results)
+void StatisticsCurves::presentCurve(const CurveFit& fit)
 {
-    ChosenCurves::presentCurve(st, results);
+    ChosenCurves::presentCurve(fit);
     if (!enabled_) return;
-    stats_.emplace_back(results.curve, computeCurveStatistics(curveStatisticsInput(
-                                           st, results.curve, HillEstimates{results.V, results.n, results.K})));
+    stats_.emplace_back(fit.curve, computeCurveStatistics(curveStatisticsInput(
+                                       data_, fit.points, HillEstimates{fit.V, fit.n, fit.K})));
     pending_ = stats_.size() - 1;
 }
 
@@ -82,7 +83,7 @@ void ReportWithStatistics::append(const std::vector<std::string>& lines)
         return;
     }
     std::vector<std::string> all = lines;
-    const auto section = statisticsReportLines(pending->second, pending->first, st_.rateUnit, st_.concUnit,
+    const auto section = statisticsReportLines(pending->second, pending->first, data_.rateUnit, data_.concUnit,
                                                inner_.form(), '.');
     all.insert(all.end(), section.begin(), section.end());
     inner_.append(all);

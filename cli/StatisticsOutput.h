@@ -9,7 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "entry/DataSetAnalysis.h"
+#include "kinetics/CurveLoop.h"
+#include "report/ReportOutput.h"
 #include "stats/CurveStatistics.h"
 
 namespace kinetra::cli {
@@ -24,14 +25,16 @@ nlohmann::ordered_json statisticsObject(const CurveStatistics& stats);
 class StatisticsCurves : public ChosenCurves {
 public:
     // Without `enabled` it is ChosenCurves and works nothing out.
-    StatisticsCurves(std::vector<std::pair<int, int>> points, double baseline, WarningCallback onWarning, bool enabled)
-        : ChosenCurves(std::move(points), baseline, std::move(onWarning)), enabled_(enabled) {}
-    void presentCurve(const SharedState& st, const CurveResults& results) override;
+    StatisticsCurves(const DataSet& data, std::vector<std::pair<int, int>> points, double baseline,
+                     WarningCallback onWarning, bool enabled)
+        : ChosenCurves(std::move(points), baseline, std::move(onWarning)), data_(data), enabled_(enabled) {}
+    void presentCurve(const CurveFit& fit) override;
     const std::vector<std::pair<int, CurveStatistics>>& statistics() const { return stats_; }
     // The statistics of the last curve presented whose section is not yet reported.
     std::optional<std::pair<int, CurveStatistics>> takePending();
 
 private:
+    const DataSet& data_;
     std::vector<std::pair<int, CurveStatistics>> stats_;
     std::optional<std::size_t> pending_;
     bool enabled_;
@@ -41,8 +44,8 @@ private:
 // both reach the report in one part.
 class ReportWithStatistics : public ReportOutput {
 public:
-    ReportWithStatistics(ReportOutput& inner, StatisticsCurves& curves, const SharedState& st)
-        : inner_(inner), curves_(curves), st_(st) {}
+    ReportWithStatistics(ReportOutput& inner, StatisticsCurves& curves, const DataSet& data)
+        : inner_(inner), curves_(curves), data_(data) {}
     ReportForm form() const override { return inner_.form(); }
     std::string fileName() const override { return inner_.fileName(); }
     void begin(const std::vector<std::string>& lines) override { inner_.begin(lines); }
@@ -52,7 +55,7 @@ public:
 private:
     ReportOutput& inner_;
     StatisticsCurves& curves_;
-    const SharedState& st_;
+    const DataSet& data_;
 };
 
 }  // namespace kinetra::cli

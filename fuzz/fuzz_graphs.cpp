@@ -1,9 +1,12 @@
-// Both graphs on arbitrary states, NaN and the infinities included: a picture whose every
-// coordinate is finite, or a run-time failure; its SVG form holds no nan or inf.
+// Both graphs on arbitrary data sets and curves, NaN and the infinities included: a picture
+// whose every coordinate is finite, or a run-time failure; its SVG form holds no nan or inf.
 #include <cmath>
+#include <string>
 #include <type_traits>
+#include <vector>
 
 #include "FuzzInput.h"
+#include "base/RuntimeFailure.h"
 #include "graphs/GraphGeometry.h"
 
 using namespace kinetra;
@@ -56,38 +59,39 @@ double value(fuzz::Input& in)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::Input in(data, size);
-    SharedState st;
+    DataSet points;
     const int mode = in.byte();
-    // a point count from the arrays' range, now and then any 16-bit number
-    st.pointCount = static_cast<std::int16_t>((mode & 0x80) != 0 ? static_cast<std::int16_t>(in.u16()) : in.below(201));
-    const int filled = std::min<int>(std::max<int>(st.pointCount, 0), kMaxPoints);
-    for (int i = 1; i <= filled; ++i) {
-        st.concentration[i] = value(in);
-        st.rate[i] = value(in);
+    const int count = in.below(kMaxPoints + 1);
+    for (int i = 0; i < count; ++i) {
+        points.concentration.push_back(value(in));
+        points.rate.push_back(value(in));
     }
-    for (int c = 1; c <= 2; ++c) {
-        st.curveV[c] = value(in);
-        st.curveN[c] = value(in);
-        st.curveK[c] = value(in);
+    std::vector<CurveFit> curves(2);
+    for (CurveFit& c : curves) {
+        c.V = value(in);
+        c.n = value(in);
+        c.K = value(in);
     }
-    st.curveBaseline[1] = value(in);
-    st.considerBaseline = in.flag();
-    st.concScale = value(in);
-    st.rangeLowConc = value(in);
-    st.rangeHighConc = value(in);
-    st.ligandName = std::string(in.rest());
-    st.concUnit = st.ligandName.substr(0, st.ligandName.size() / 2);
+    curves[0].points.baseline = value(in);
+    const bool considerBaseline = in.flag();
+    curves[1].points.baseline = value(in);  // curve 2's own, which the picture does not use
+    // one curve, both, or none
+    if ((mode & 0x01) == 0) curves.pop_back();
+    if ((mode & 0x10) != 0) curves.clear();
+    const double lowConc = value(in);
+    const double highConc = value(in);
+    points.ligandName = std::string(in.rest());
+    points.concUnit = points.ligandName.substr(0, points.ligandName.size() / 2);
 
     try {
-        checkList(buildGraph1(st, [](const std::string&, const std::string&) {}), (mode & 0x02) != 0);
+        checkList(buildGraph1(points, [](const std::string&, const std::string&) {}), (mode & 0x02) != 0);
     } catch (const RuntimeFailure&) {
     }
     // one drawing of graph 2 a run, either way; the 9000-step curve is the costly part
     Graph2State g;
-    g.concentrationsConverted = (mode & 0x01) != 0;
     g.firstDrawing = (mode & 0x04) != 0;
     try {
-        checkList(buildGraph2(st, g), (mode & 0x0A) == 0x0A);
+        checkList(buildGraph2(points, curves, considerBaseline, g, lowConc, highConc), (mode & 0x0A) == 0x0A);
     } catch (const RuntimeFailure&) {
     }
     return 0;

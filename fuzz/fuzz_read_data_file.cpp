@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "FuzzInput.h"
+#include "base/RuntimeFailure.h"
 #include "entry/DataFileReader.h"
 #include "format/NumberForms.h"
-#include "state/SharedState.h"
+#include "kinetics/DataSet.h"
 
 using namespace kinetra;
 
@@ -68,12 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (records.size() > static_cast<std::size_t>(kMaxPoints)) fuzz::fail("more than 200 records");
         if (static_cast<std::size_t>(warnings) > records.size()) fuzz::fail("more warnings than records");
         for (const ReadRecord& r : records) {
-            for (const auto& [text, value] : {std::pair{r.concentrationText, r.concentration},
-                                              std::pair{r.rateText, r.rate}}) {
-                if (!std::isfinite(value)) fuzz::fail("value not finite", text);
-                if (fuzz::showsNonNumber(text)) fuzz::fail("nan or inf listed", text);
-                const auto back = parseDecimal(text);
-                if (!back || *back != value) fuzz::fail("listed text does not read back as its value", text);
+            for (const auto& [listed, value] : {std::pair{r.concentrationText, r.concentration},
+                                                std::pair{r.rateText, r.rate}}) {
+                if (!std::isfinite(value)) fuzz::fail("value not finite", listed);
+                if (fuzz::showsNonNumber(listed)) fuzz::fail("nan or inf listed", listed);
+                const auto back = parseDecimal(listed);
+                if (!back || *back != value) fuzz::fail("listed text does not read back as its value", listed);
             }
         }
     } catch (const RuntimeFailure&) {

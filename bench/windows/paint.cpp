@@ -9,8 +9,10 @@
 
 #include <cstdlib>
 #include <stdexcept>
+#include <string>
 
 #include "entry/DataFileReader.h"
+#include "entry/HandOff.h"
 #include "graphs/GraphGeometry.h"
 #include "kinetics/CurveLoop.h"
 #include "platform/DisplayPainter.h"
@@ -22,32 +24,22 @@ using namespace kinetra;
 // Curve 1 is points 1 to 10 with baseline 2, curve 2 points 11 to 20.
 class TwoCurves : public CalculationHooks {
 public:
-    void askCurvePoints(SharedState& st, int curve) override
+    CurveChoice askCurvePoints(int curve) override
     {
-        st.firstPoint = static_cast<std::int16_t>(curve == 1 ? 1 : 11);
-        st.lastPoint = static_cast<std::int16_t>(curve == 1 ? 10 : 20);
-        if (curve == 1) st.baseline = 2.0;
+        return curve == 1 ? CurveChoice{1, 10, 2.0} : CurveChoice{11, 20, 0.0};
     }
     void showWarning(const std::string&) override {}
-    void presentCurve(const SharedState&, const CurveResults&) override {}
+    void presentCurve(const CurveFit&) override {}
 };
 
 DisplayList twoCurvesGraph2()
 {
-    SharedState st;
-    const std::vector<ReadRecord> records =
-        readDataFile(std::string(KINETRA_SOURCE_DIR) + "/examples/two_curves.txt");
-    st.pointCount = static_cast<std::int16_t>(records.size());
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        st.concentration[static_cast<long long>(i + 1)] = records[i].concentration;
-        st.rate[static_cast<long long>(i + 1)] = records[i].rate;
-    }
-    FitWork work;
+    const DataSet data = dataSetOfRecords(readDataFile(std::string(KINETRA_SOURCE_DIR) + "/examples/two_curves.txt"));
     TwoCurves hooks;
-    if (runCalculation(st, work, 2, hooks).end) throw std::runtime_error("the example did not fit");
-    st.considerBaseline = true;
+    const CalculationOutcome fitted = runCalculation(data, 2, hooks);
+    if (fitted.end) throw std::runtime_error("the example did not fit: " + failureMessage(*fitted.end));
     Graph2State g;
-    return buildGraph2(st, g);
+    return buildGraph2(data, fitted.curves, true, g);
 }
 
 void BM_PaintGraph2(benchmark::State& state)

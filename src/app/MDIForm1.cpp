@@ -10,12 +10,12 @@
 #include "ui/ChoiceDialog.h"
 #include "ui/WindowLook.h"
 #include "app/frmMenu.h"
-#include "entry/windows/frmDadParcial.h"
-#include "entry/windows/frmEntDados.h"
-#include "graphs/windows/frmGrafico1.h"
-#include "graphs/windows/frmGrafico2.h"
-#include "kinetics/windows/frmCalCinetico.h"
-#include "stats/windows/frmFitStatistics.h"
+#include "windows/entry/frmDadParcial.h"
+#include "windows/entry/frmEntDados.h"
+#include "windows/graphs/frmGrafico1.h"
+#include "windows/graphs/frmGrafico2.h"
+#include "windows/kinetics/frmCalCinetico.h"
+#include "windows/stats/frmFitStatistics.h"
 
 namespace kinetra {
 

@@ -1,5 +1,5 @@
 #pragma once
-// The main window and hub: owns the one SharedState, holds the child windows in its
+// The main window and hub: owns the one WindowState, holds the child windows in its
 // workspace, switches between them on the windows' requests, keeps the choice dialogs
 // and the open report print job, and ends the program.
 
@@ -27,7 +27,7 @@ public:
     ~MDIForm1() override;
 
     // Shell
-    SharedState& state() override { return st; }
+    WindowState& state() override { return st; }
     Platform& platform() override { return desktop; }
     QWidget* mainWindow() override { return this; }
     void showMenu() override;
@@ -95,7 +95,7 @@ private:
     void deliverActivation();
 
     Platform& desktop;
-    SharedState st;
+    WindowState st;
     QMdiArea* area = nullptr;
     std::array<ChildSlot, ChildCount> children;
     std::array<QPointer<ChoiceDialog>, 7> choices;

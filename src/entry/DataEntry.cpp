@@ -6,38 +6,41 @@
 
 namespace kinetra {
 
-DataEntry::DataEntry(SharedState& st, Separator sep) : st_(st), sep_(std::move(sep)) {}
+DataEntry::DataEntry(EntryCounts& counts, Separator sep) : counts_(counts), sep_(std::move(sep)) {}
 
 void DataEntry::activate()
 {
-    if (st_.firstActivation) {
+    if (counts_.firstActivation) {
         points_.clear();
-        st_.firstActivation = false;
+        counts_.firstActivation = false;
     }
     points_.forgetDeletedRows();
-    if (st_.pointCount != 0) {
-        st_.nextPointNumber = static_cast<std::int16_t>(st_.pointCount + 1);
-        points_.setActiveCount(st_.pointCount);
+    if (counts_.pointCount != 0) {
+        counts_.nextPointNumber = static_cast<std::int16_t>(counts_.pointCount + 1);
+        points_.setActiveCount(counts_.pointCount);
     }
     dataEdited_ = false;
 }
 
-std::optional<CalculationEnd> DataEntry::readFile(const std::string& localPath, const std::string& shownPath,
-                                                  const ReadWarning& onWarning)
+Status DataEntry::readFile(const std::string& localPath, const std::string& shownPath, const ReadWarning& onWarning)
 {
     dataFileName_ = shownPath;
-    ListedFile listed = DataSetAnalysis(st_, sep_()).readDataFile(localPath, onWarning);
-    if (listed.failure) return listed.failure;
-    points_.load(listed.rows);
+    Outcome<std::vector<ListRow>> listed = listDataFile(localPath, sep_(), onWarning);
+    if (!listed) return listed.failure();
+    const auto k = static_cast<std::int16_t>(listed->size());
+    counts_.pointCount = k;
+    counts_.nextPointNumber = static_cast<std::int16_t>(k + 1);
+    counts_.savedPointCount = k;
+    points_.load(*listed);
     points_.countRows();
-    return std::nullopt;
+    return Done{};
 }
 
 void DataEntry::startKeyboardEntry()
 {
     dataEdited_ = true;
     points_.clear();
-    st_.nextPointNumber = 1;
+    counts_.nextPointNumber = 1;
 }
 
 void DataEntry::keyboardEntryOver()
@@ -46,12 +49,11 @@ void DataEntry::keyboardEntryOver()
     dataEdited_ = true;
 }
 
-void DataEntry::addedPointsEnded() { points_.countPoints(st_.pointCount); }
+void DataEntry::addedPointsEnded() { points_.countPoints(counts_.pointCount); }
 
 bool DataEntry::deleteRow(int row)
 {
-    st_.loopIndex = row;
-    return points_.deleteRow(row, st_.nextPointNumber);
+    return points_.deleteRow(row, counts_.nextPointNumber);
 }
 
 const ListRow& DataEntry::startCorrection(int row)
@@ -75,35 +77,38 @@ std::optional<std::string> DataEntry::savePoints(const std::string& localPath, c
     changedDataFileName_ = shownPath;
     if (shownPath.empty()) return std::nullopt;
     try {
-        DataSetAnalysis(st_, sep_()).savePoints(localPath, points_.rows(), points_.deletedCount());
+        const int wanted = pointsToHandOn(counts_.pointCount, points_.rowCount(), points_.deletedCount());
+        kinetra::savePoints(localPath, points_.rows(), wanted, sep_());
     } catch (const RuntimeFailure& f) {
         return "The data points could not be saved in the file " + shownPath + "\r\n" + f.description();
     }
     return std::nullopt;
 }
 
-std::optional<CalculationEnd> DataEntry::handOff(const ReportLabels& labels)
+Outcome<DataSet> DataEntry::handOff(const ReportLabels& labels)
 {
     std::vector<ListRow> rows = points_.rows();
-    DataSetAnalysis& analysis = analysis_.emplace(st_, sep_());
-    if (std::optional<CalculationEnd> failed = analysis.handOff(rows, points_.deletedCount(), labels))
-        return failed;
+    const int wanted = pointsToHandOn(counts_.pointCount, points_.rowCount(), points_.deletedCount());
+    Outcome<DataSet> data = kinetra::handOff(rows, wanted, labels, sep_());
+    if (!data) return data;
+    // the points actually handed on: rows that ran out, or a list whose points were not yet
+    // counted, never leave the counts disagreeing with the data set
+    const auto count = static_cast<std::int16_t>(data->pointCount());
+    counts_.pointCount = count;
+    counts_.nextPointNumber = static_cast<std::int16_t>(count + 1);
     points_.rewrite(rows);
-    handedRows_ = std::move(rows);
-    points_.setActiveCount(analysis.activeCount());
-    return std::nullopt;
+    points_.setActiveCount(count);
+    handedOn_ = *data;
+    return data;
 }
 
-std::optional<std::string> DataEntry::startReport(ReportOutput* output, const ReportLabels& labels,
-                                                  const ReportClock& clock)
+std::optional<std::string> DataEntry::startReport(ReportOutput& output, bool printer, const std::string& path,
+                                                  const ReportLabels& labels, const ReportClock& clock)
 {
-    // the destination as chosen: a report that fails is dropped, and the choice with it
-    const bool printer = st_.outputDestination == "P";
-    const std::string path = st_.outputFileName;
-    if (!analysis_) return std::nullopt;  // nothing handed on yet
-    const std::optional<RuntimeFailure> failed = analysis_->startReport(output, labels, clock, handedRows_);
-    if (!failed) return std::nullopt;
-    const std::string reason = failed->description();
+    if (!handedOn_) return std::nullopt;  // nothing handed on yet
+    const Status begun = kinetra::startReport(output, labels, clock, *handedOn_, sep_());
+    if (begun) return std::nullopt;
+    const std::string& reason = begun.failure().text;
     const std::string said = printer ? "The report cannot be printed (" + reason + ")."
                                      : "The report file " + path + " cannot be written (" + reason + ").";
     return said + "\r\nThe calculation goes on without a report.";

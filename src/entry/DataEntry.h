@@ -6,6 +6,7 @@
 // of the report). The window shows the list and the fields, asks the questions and shows
 // the messages this class words for it.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,12 +18,23 @@
 
 namespace kinetra {
 
+// The data entry's counts as the windows keep them between steps, 16-bit as the user can
+// overflow them: the points the list holds as entered (then as handed on), the number of the
+// next point to type, the points there were when an entry of added points began, and whether
+// the next showing of the window starts an empty list.
+struct EntryCounts {
+    std::int16_t pointCount = 0;
+    std::int16_t nextPointNumber = 0;
+    std::int16_t savedPointCount = 0;
+    bool firstActivation = false;
+};
+
 class DataEntry {
 public:
     // The decimal separator of the list texts and of the numbers typed, asked for at each
     // step (the user's locale may change while the window is open).
     using Separator = std::function<char()>;
-    DataEntry(SharedState& st, Separator sep);
+    DataEntry(EntryCounts& counts, Separator sep);
 
     PointList& points() { return points_; }
     const PointList& points() const { return points_; }
@@ -41,8 +53,7 @@ public:
     // A data file's rows in place of the list. `localPath` opens the file, `shownPath` is
     // the name kept for the window. A file that cannot be read leaves the list as it was
     // and comes back as its failure (with the program's title, back to the menu).
-    std::optional<CalculationEnd> readFile(const std::string& localPath, const std::string& shownPath,
-                                           const ReadWarning& onWarning);
+    Status readFile(const std::string& localPath, const std::string& shownPath, const ReadWarning& onWarning);
 
     // Points typed in: the list emptied and numbered from 1; when the entry is over, every
     // row counts. An entry cancelled counts no point; an entry of added points ended
@@ -64,21 +75,21 @@ public:
     // cannot be written; the hand-off then waits.
     std::optional<std::string> savePoints(const std::string& localPath, const std::string& shownPath);
 
-    // The hand-off of the list: the points into the shared record, sorted, and the list
-    // rewritten sorted. A list the analysis refuses comes back as its failure ("Wrong Data")
-    // and the list stays as it was.
-    std::optional<CalculationEnd> handOff(const ReportLabels& labels);
-    // The report's header and data section after a hand-off. A report that cannot be begun
-    // is dropped and the message to show comes back; the calculation goes on without it.
-    std::optional<std::string> startReport(ReportOutput* output, const ReportLabels& labels,
-                                           const ReportClock& clock);
+    // The hand-off of the list: the points into a data set, sorted, and the list rewritten
+    // sorted; pointCount and nextPointNumber count the points handed on. A list the analysis
+    // refuses comes back as its failure and the list stays as it was.
+    Outcome<DataSet> handOff(const ReportLabels& labels);
+    // The report's header and data section of the data set handed on, to `output` (a printer
+    // when `printer`, else the file `path`). A report that cannot be begun comes back as the
+    // message to show; the caller drops it and the calculation goes on without it.
+    std::optional<std::string> startReport(ReportOutput& output, bool printer, const std::string& path,
+                                           const ReportLabels& labels, const ReportClock& clock);
 
 private:
-    SharedState& st_;
+    EntryCounts& counts_;
     Separator sep_;
     PointList points_;
-    std::optional<DataSetAnalysis> analysis_;  // of the last hand-off
-    std::vector<ListRow> handedRows_;  // the rows as the last hand-off rewrote them
+    std::optional<DataSet> handedOn_;  // by the last hand-off
     std::string dataFileName_;
     std::string changedDataFileName_;
     int editRow_ = 0;

@@ -12,7 +12,7 @@
 
 #include "format/NumberForms.h"
 #include "base/RuntimeFailure.h"
-#include "state/SharedState.h"
+#include "kinetics/DataSet.h"
 
 namespace kinetra {
 

@@ -23,60 +23,65 @@ double listValue(const std::string& text, char sep)
 
 }  // namespace
 
-HandOffCopy copyListToState(SharedState& st, const std::vector<ListRow>& rows, int deletedCount,
-                            char sep, bool withSavedLines)
+int pointsToHandOn(int pointCount, int rowCount, int deletedCount)
 {
-    HandOffCopy copy;
-    const int rowCount = static_cast<int>(rows.size());
-    const int wanted = st.pointCount != 0 ? st.pointCount - deletedCount : rowCount - deletedCount;
+    return pointCount != 0 ? pointCount - deletedCount : rowCount - deletedCount;
+}
 
-    int k = 0;
-    for (std::size_t r = 0; r < rows.size() && k < wanted; ++r) {
+ListedPoints copyList(const std::vector<ListRow>& rows, int wanted, char sep, bool withSavedLines)
+{
+    ListedPoints out;
+    for (std::size_t r = 0; r < rows.size() && static_cast<int>(out.concentration.size()) < wanted; ++r) {
         const double conc = listValue(rows[r].concentration, sep);
         if (conc == 0.0) continue;  // a deleted point
         const double rate = listValue(rows[r].rate, sep);
-        ++k;
-        st.concentration[k] = conc;  // a 201st point is a subscript failure
-        st.rate[k] = rate;
-        if (withSavedLines) copy.savedLines.push_back(savedPointLine(conc, rate));
+        if (out.concentration.size() == static_cast<std::size_t>(kMaxPoints))
+            throw RuntimeFailure(failure::SubscriptOutOfRange);  // the data set holds 200
+        out.concentration.push_back(conc);
+        out.rate.push_back(rate);
+        if (withSavedLines) out.savedLines.push_back(savedPointLine(conc, rate));
     }
-    copy.activeCount = k;
-    // The sort leaves pointCount - deletedCount: make that the number of points taken, also
-    // when the rows ran out or pointCount was never set.
-    st.pointCount = makeWhole16(static_cast<double>(k) + deletedCount);
-    return copy;
+    return out;
 }
 
-void OrdenaVetor(SharedState& st, int n, int deletedCount)
+void OrdenaVetor(std::vector<double>& conc, std::vector<double>& rate)
 {
-    // The shared counters end where the loops over them would leave them: the outer one
-    // (loopIndex) at n + 1, the inner one (kPrime) at n + 1, untouched when nothing is sorted.
-    PointArray::checkRange(1, n);
-    double* conc = st.concentration.data();
-    double* rate = st.rate.data();
+    const std::size_t n = std::min(conc.size(), rate.size());
     // Points already in ascending order are never exchanged: one look along them is enough.
     bool ascending = true;
-    for (int i = 1; i < n && ascending; ++i) ascending = !(conc[i] > conc[i + 1]);
-    for (int i = 1; i <= n && !ascending; ++i) {
-        for (int j = i + 1; j <= n; ++j) {
+    for (std::size_t i = 1; i < n && ascending; ++i) ascending = !(conc[i - 1] > conc[i]);
+    for (std::size_t i = 0; i < n && !ascending; ++i) {
+        for (std::size_t j = i + 1; j < n; ++j) {
             if (conc[i] > conc[j]) {
                 std::swap(conc[i], conc[j]);
                 std::swap(rate[i], rate[j]);
             }
         }
     }
-    st.loopIndex = n >= 1 ? n + 1 : 1;
-    if (n >= 1) st.kPrime = n + 1;
-    st.pointCount = makeWhole16(static_cast<double>(st.pointCount) - deletedCount);
 }
 
-void rewriteList(const SharedState& st, std::vector<ListRow>& rows, int activeCount, char sep)
+DataSet dataSetOfRecords(const std::vector<ReadRecord>& records)
 {
-    for (std::size_t r = 1; r <= rows.size(); ++r) {
-        ListRow& row = rows[r - 1];
-        if (static_cast<int>(r) <= activeCount) {
-            row.concentration = formatE3(st.concentration[static_cast<long long>(r)], sep);
-            row.rate = formatE3(st.rate[static_cast<long long>(r)], sep);
+    DataSet data;
+    data.concentration.reserve(records.size());
+    data.rate.reserve(records.size());
+    for (const ReadRecord& r : records) {
+        if (r.concentration == 0.0) continue;  // passed over as the hand-off passes over it
+        data.concentration.push_back(r.concentration);
+        data.rate.push_back(r.rate);
+    }
+    OrdenaVetor(data.concentration, data.rate);
+    return data;
+}
+
+void rewriteList(const DataSet& data, std::vector<ListRow>& rows, char sep)
+{
+    const std::size_t shown = static_cast<std::size_t>(data.pointCount());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        ListRow& row = rows[r];
+        if (r < shown) {
+            row.concentration = formatE3(data.concentration[r], sep);
+            row.rate = formatE3(data.rate[r], sep);
         } else {
             row.number.clear();
             row.concentration.clear();

@@ -1,11 +1,12 @@
 #pragma once
-// The hand-off of the point list to the shared arrays, the exchange sort and the
-// saved point file.
+// The hand-off of the point list into a data set: the copy of the rows in use, the exchange
+// sort, the list rewritten sorted, and the saved point file.
 
 #include <string>
 #include <vector>
 
-#include "state/SharedState.h"
+#include "entry/DataFileReader.h"
+#include "kinetics/DataSet.h"
 
 namespace kinetra {
 
@@ -16,33 +17,34 @@ struct ListRow {
     std::string rate;
 };
 
-struct HandOffCopy {
-    int activeCount = 0;                   // points handed on (after any shortfall is settled)
-    std::vector<std::string> savedLines;   // lines of the saved point file, in list order
+// The points the hand-off takes: `pointCount` points counted by the entry less the deleted
+// rows, or every row less the deleted ones when the entry counted none.
+int pointsToHandOn(int pointCount, int rowCount, int deletedCount);
+
+struct ListedPoints {
+    std::vector<double> concentration, rate;  // in list order
+    std::vector<std::string> savedLines;      // lines of the saved point file, in list order
 };
 
-// The copy: visits rows in list order, passes over rows whose concentration reads 0 and
-// takes each other row as the next point, until activeCount points are taken
-// (activeCount = pointCount - deletedCount, or rows - deletedCount when pointCount is 0).
-// Texts are read with the decimal separator `sep`. Sets concentration[k], rate[k].
-// When the rows run out before activeCount points, activeCount becomes the number of
-// points actually taken, so the list and the arrays agree. pointCount is set to
-// activeCount + deletedCount, so that the sort's pointCount - deletedCount leaves exactly
-// the points taken (also when pointCount was 0). A list text that is not a number reads
-// as 0 (a concentration like that is passed over); one too large for a double is an
-// overflow (RuntimeFailure 6). A 201st point is a subscript failure (RuntimeFailure 9).
-// The saved point file's lines are made only when `withSavedLines` is set.
-HandOffCopy copyListToState(SharedState& st, const std::vector<ListRow>& rows, int deletedCount,
-                            char sep, bool withSavedLines = true);
+// The copy: visits rows in list order, passes over rows whose concentration reads 0 (deleted
+// points) and takes each other row as the next point, until `wanted` points are taken or the
+// rows run out. Texts are read with the decimal separator `sep`; one that is not a number
+// reads as 0, one too large for a double is an overflow (RuntimeFailure 6). A 201st point is
+// a subscript failure (RuntimeFailure 9). The saved point file's lines are made only when
+// `withSavedLines` is set.
+ListedPoints copyList(const std::vector<ListRow>& rows, int wanted, char sep, bool withSavedLines = true);
 
-// The exchange sort of points 1..n by ascending concentration (not stable), each rate
-// moving with its concentration; the inner counter is kept in kPrime and the outer one in
-// loopIndex. Then pointCount = pointCount - deletedCount.
-void OrdenaVetor(SharedState& st, int n, int deletedCount);
+// The exchange sort of the points by ascending concentration (not stable), each rate moving
+// with its concentration.
+void OrdenaVetor(std::vector<double>& concentration, std::vector<double>& rate);
 
-// The list after the sort: rows 1..activeCount show the sorted points in "0.000E+00"
+// A data file's records as a data set, as the hand-off of their list would give it: records
+// whose concentration is 0 passed over, the rest sorted.
+DataSet dataSetOfRecords(const std::vector<ReadRecord>& records);
+
+// The list after the sort: the first rows show the data set's sorted points in "0.000E+00"
 // (the number text is kept), later rows are emptied. Rows are never removed.
-void rewriteList(const SharedState& st, std::vector<ListRow>& rows, int activeCount, char sep);
+void rewriteList(const DataSet& data, std::vector<ListRow>& rows, char sep);
 
 // One line of a saved point file: "12.35,45.6", plain decimal notation with the point
 // (exponent notation for very large or very small magnitudes), no blanks; a data file

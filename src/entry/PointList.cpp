@@ -1,7 +1,7 @@
 #include "entry/PointList.h"
 
 #include "format/NumberForms.h"
-#include "state/SharedState.h"
+#include "kinetics/DataSet.h"
 
 namespace kinetra {
 

@@ -12,6 +12,10 @@
 
 namespace kinetra {
 
+// The picture every graph and plot is drawn on: the graph window's client area, in twips.
+inline constexpr int kPageWidth = 11800;
+inline constexpr int kPageHeight = 8000;
+
 struct PointF {
     float x = 0.0F;
     float y = 0.0F;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "base/CheckedMath.h"
 #include "format/NumberForms.h"
 #include "graphs/GraphGeometry.h"
 #include "graphs/GraphNumbers.h"
@@ -47,35 +48,33 @@ std::string decadeLabel(int exponent)
 
 }  // namespace
 
-DisplayList buildGraph1(const SharedState& st, const GraphMessage& onMessage)
+DisplayList buildGraph1(const DataSet& data, const GraphMessage& onMessage)
 {
     DisplayList list;
-    const int n = st.pointCount;
+    const std::vector<double>& conc = data.concentration;
+    if (data.rate.size() != conc.size()) throw RuntimeFailure(failure::SubscriptOutOfRange);
 
     // Y range: from 0 to 1.1 times the largest rate, the search starting from 0.
     double largest = 0.0;
-    for (int i = 1; i <= n; ++i) {
-        if (st.rate[i] > largest) largest = st.rate[i];
+    for (double v : data.rate) {
+        if (v > largest) largest = v;
     }
     const double yMin = 0.0;
     const double yMax = checkedFinite(largest * 1.1);
 
     // X range: whole decades, two more on either side of the data.
-    const int xLow = graphs::decadeOf(st.concentration[1]) - 2;
-    const int xHigh = graphs::decadeOf(st.concentration[n]) + 2;
+    const int xLow = graphs::decadeOf(conc.empty() ? 0.0 : conc.front()) - 2;
+    const int xHigh = graphs::decadeOf(conc.empty() ? 0.0 : conc.back()) + 2;
     const double xSpan = static_cast<double>(xHigh) - static_cast<double>(xLow);
     const double ySpan = yMax - yMin;
 
     if ((xSpan == 0.0 || ySpan == 0.0) && onMessage) onMessage(kZeroSpanMessage, "Wrong Data");
 
-    line(list, kFrameLeft, kFrameTop, kFrameLeft, kFrameBottom);
-    line(list, kFrameRight, kFrameTop, kFrameRight, kFrameBottom);
-    line(list, kFrameLeft, kFrameTop, kFrameRight, kFrameTop);
-    line(list, kFrameLeft, kFrameBottom, kFrameRight, kFrameBottom);
+    graphs::addFrame(list);
 
     // twips per decade and per rate unit; a zero span is the division by zero
-    const double sx = graphs::divide(kFrameRight - kFrameLeft, xSpan);
-    const double sy = graphs::divide(kFrameBottom - kFrameTop, ySpan);
+    const double sx = checkedQuotient(kFrameRight - kFrameLeft, xSpan);
+    const double sy = checkedQuotient(kFrameBottom - kFrameTop, ySpan);
 
     for (int k = 0; k <= xHigh - xLow; ++k) {
         const double x = kFrameLeft + k * sx;
@@ -92,15 +91,15 @@ DisplayList buildGraph1(const SharedState& st, const GraphMessage& onMessage)
     }
 
     // The title is centred on the frame's width, measured from the window's left border.
-    const std::string title = graphs::axisTitle(st);
+    const std::string title = graphs::axisTitle(data);
     const double length = static_cast<double>(graphs::characterCount(title));
     const double titleX = std::floor((std::floor(xSpan * sx) - 10.0 * length) / 2.0);
     text(list, titleX, 6850.0, title);
     text(list, 150.0, (kFrameBottom - kFrameTop) / 2.0, "v");
 
-    for (int i = 1; i <= n; ++i) {
-        const double x = kFrameLeft + sx * (graphs::decimalLog(st.concentration[i]) - xLow);
-        const double y = kFrameBottom - sy * (st.rate[i] - yMin);
+    for (std::size_t i = 0; i < conc.size(); ++i) {
+        const double x = kFrameLeft + sx * (graphs::decimalLog(conc[i]) - xLow);
+        const double y = kFrameBottom - sy * (data.rate[i] - yMin);
         list.add(Circle{{twips(x), twips(y)}, kMarkerRadius, kMarkerPen, kRed, kRed});
     }
     return list;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "base/CheckedMath.h"
 #include "graphs/GraphGeometry.h"
 #include "graphs/GraphNumbers.h"
 
@@ -34,58 +35,56 @@ struct HillTerm {
     double at(double S) const
     {
         if (V == 0.0) return 0.0;
-        return graphs::divide(V, 1.0 + std::pow(graphs::divide(K, S), n));
+        return checkedQuotient(V, 1.0 + std::pow(checkedQuotient(K, S), n));
     }
 };
 
 // y of a rate on the frame: vTop at the top edge, 0 at the bottom edge.
 double rateY(double v, double vTop)
 {
-    return kFrameTop + kPlotHeight * (1.0 - graphs::divide(v, vTop));
+    return kFrameTop + kPlotHeight * (1.0 - checkedQuotient(v, vTop));
 }
 
 void blackLine(DisplayList& list, double x1, double y1, double x2, double y2)
 {
-    list.add(Line{{twips(x1), twips(y1)}, {twips(x2), twips(y2)}, 3, kBlack});
+    list.add(Line{{twips(x1), twips(y1)}, {twips(x2), twips(y2)}, graphs::kFramePen, kBlack});
+}
+
+HillTerm term(const std::vector<CurveFit>& curves, std::size_t i)
+{
+    return i < curves.size() ? HillTerm{curves[i].V, curves[i].n, curves[i].K} : HillTerm{};
 }
 
 }  // namespace
 
-DisplayList buildGraph2(SharedState& st, Graph2State& g)
+DisplayList buildGraph2(const DataSet& data, const std::vector<CurveFit>& curves, bool considerBaseline,
+                        Graph2State& g, double lowConc, double highConc)
 {
     DisplayList list;
     list.ops.reserve(kCurveSteps + 300);
-    const int n = st.pointCount;
+    const std::vector<double>& conc = data.concentration;
+    if (data.rate.size() != conc.size()) throw RuntimeFailure(failure::SubscriptOutOfRange);
+    if (!g.firstDrawing) list.add(Clear{});
 
-    if (g.firstDrawing) {
-        // back to the units in which the concentrations were entered, once per opening
-        if (!g.concentrationsConverted) {
-            for (int i = 1; i <= n; ++i) st.concentration[i] = st.concScale * st.concentration[i];
-            g.concentrationsConverted = true;
-        }
-    } else {
-        list.add(Clear{});
-    }
-
-    const HillTerm curve1{st.curveV[1], st.curveN[1], st.curveK[1]};
-    const HillTerm curve2{st.curveV[2], st.curveN[2], st.curveK[2]};
+    const HillTerm curve1 = term(curves, 0);
+    const HillTerm curve2 = term(curves, 1);
 
     // X range as whole powers of ten: the data's widened by two decades, or the chosen
     // range rounded down.
     int eLow = 0;
     int eHigh = 0;
     if (g.firstDrawing) {
-        eLow = graphs::decadeOf(st.concentration[1]) - 2;
-        eHigh = graphs::decadeOf(st.concentration[n]) + 2;
+        eLow = graphs::decadeOf(conc.empty() ? 0.0 : conc.front()) - 2;
+        eHigh = graphs::decadeOf(conc.empty() ? 0.0 : conc.back()) + 2;
     } else {
-        eLow = graphs::decadeOf(st.rangeLowConc);
-        eHigh = graphs::decadeOf(st.rangeHighConc);
+        eLow = graphs::decadeOf(lowConc);
+        eHigh = graphs::decadeOf(highConc);
     }
     const double lnLow = graphs::naturalLog(graphs::powerOfTen(eLow));
     const double lnHigh = graphs::naturalLog(graphs::powerOfTen(eHigh));
 
-    const double b = st.considerBaseline ? 1.0 : 0.0;
-    const double baseline = st.curveBaseline[1];
+    const double b = considerBaseline ? 1.0 : 0.0;
+    const double baseline = curves.empty() ? 0.0 : curves.front().points.baseline;
     const double step = (lnHigh - lnLow) / kCurveSteps;  // ln units per twip
     const double vTop = checkedFinite(b * baseline + curve1.V + curve2.V);
     if (vTop == 0.0) throw RuntimeFailure(failure::DivisionByZero);
@@ -106,9 +105,9 @@ DisplayList buildGraph2(SharedState& st, Graph2State& g)
     }
 
     // Points strictly inside the frame, as drawn, are circled; the rest are skipped.
-    for (int j = 1; j <= n; ++j) {
-        const double plotted = st.considerBaseline ? st.rate[j] : st.rate[j] - baseline;
-        const double x = kFrameLeft + graphs::divide(graphs::naturalLog(st.concentration[j]) - lnLow, step);
+    for (std::size_t j = 0; j < conc.size(); ++j) {
+        const double plotted = considerBaseline ? data.rate[j] : data.rate[j] - baseline;
+        const double x = kFrameLeft + checkedQuotient(graphs::naturalLog(conc[j]) - lnLow, step);
         const double y = rateY(plotted, vTop);
         if (graphs::strictlyInsideAsDrawn(y, static_cast<float>(kFrameTop), static_cast<float>(kFrameBottom))
             && graphs::strictlyInsideAsDrawn(x, static_cast<float>(kFrameLeft), static_cast<float>(kFrameRight))) {
@@ -116,10 +115,7 @@ DisplayList buildGraph2(SharedState& st, Graph2State& g)
         }
     }
 
-    blackLine(list, kFrameLeft, kFrameTop, kFrameLeft, kFrameBottom);
-    blackLine(list, kFrameRight, kFrameTop, kFrameRight, kFrameBottom);
-    blackLine(list, kFrameLeft, kFrameTop, kFrameRight, kFrameTop);
-    blackLine(list, kFrameLeft, kFrameBottom, kFrameRight, kFrameBottom);
+    graphs::addFrame(list);
 
     for (int i = 1; i <= 9; ++i) {
         const double y = kFrameTop + 620.0 * i;
@@ -130,7 +126,7 @@ DisplayList buildGraph2(SharedState& st, Graph2State& g)
 
     // one tick per decade; both ends in one decade leave no decade to divide by
     const int decades = makeWhole16((lnHigh - lnLow) / std::log(10.0));
-    const double tickStep = graphs::divide(kFrameRight - kFrameLeft, decades);
+    const double tickStep = checkedQuotient(kFrameRight - kFrameLeft, decades);
     for (int k = 0; k <= decades; ++k) {
         const double x = kFrameLeft + k * tickStep;
         blackLine(list, x, kFrameBottom, x, kFrameBottom - kTick);
@@ -142,10 +138,10 @@ DisplayList buildGraph2(SharedState& st, Graph2State& g)
     g.fontPointSize = kAxisLabelSize;
     list.add(Text{{twips(150.0), twips(300.0)}, "v/V", g.fontPointSize, kBlack});
 
-    const std::string title = graphs::axisTitle(st);
+    const std::string title = graphs::axisTitle(data);
     const double length = static_cast<double>(graphs::characterCount(title));
     const double d2 = static_cast<double>(eHigh + 1) - static_cast<double>(eLow - 1);
-    const double titleX = std::floor((std::floor(d2 * graphs::divide(9000.0, d2)) - 10.0 * length) / 2.0);
+    const double titleX = std::floor((std::floor(d2 * checkedQuotient(9000.0, d2)) - 10.0 * length) / 2.0);
     list.add(Text{{twips(titleX), twips(6830.0)}, title, g.fontPointSize, kBlack});
     return list;
 }

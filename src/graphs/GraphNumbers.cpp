@@ -35,12 +35,15 @@ double naturalLog(double x)
     return std::log(x);
 }
 
-double divide(double num, double den)
+void addFrame(DisplayList& list)
 {
-    if (den == 0.0) throw RuntimeFailure(failure::DivisionByZero);
-    const double q = num / den;
-    if (!std::isfinite(q)) throw RuntimeFailure(failure::Overflow);
-    return q;
+    auto side = [&list](double x1, double y1, double x2, double y2) {
+        list.add(Line{{twips(x1), twips(y1)}, {twips(x2), twips(y2)}, kFramePen, kBlack});
+    };
+    side(kFrameLeft, kFrameTop, kFrameLeft, kFrameBottom);
+    side(kFrameRight, kFrameTop, kFrameRight, kFrameBottom);
+    side(kFrameLeft, kFrameTop, kFrameRight, kFrameTop);
+    side(kFrameLeft, kFrameBottom, kFrameRight, kFrameBottom);
 }
 
 float twips(double value)
@@ -57,9 +60,9 @@ bool strictlyInsideAsDrawn(double value, float lo, float hi)
     return lo < f && f < hi;
 }
 
-std::string axisTitle(const SharedState& st)
+std::string axisTitle(const DataSet& data)
 {
-    return trimBlanks("Log [ " + trimBlanks(st.ligandName) + " ]  ( " + trimBlanks(st.concUnit) + " )");
+    return trimBlanks("Log [ " + trimBlanks(data.ligandName) + " ]  ( " + trimBlanks(data.concUnit) + " )");
 }
 
 std::size_t characterCount(std::string_view utf8)

@@ -8,7 +8,9 @@
 #include <string_view>
 
 #include "format/NumberForms.h"
-#include "state/SharedState.h"
+#include "base/RuntimeFailure.h"
+#include "graphs/DisplayList.h"
+#include "kinetics/DataSet.h"
 
 namespace kinetra::graphs {
 
@@ -26,9 +28,6 @@ double powerOfTen(int e);
 // ln x; failure 5 when x is not above 0, 6 when x is infinite.
 double naturalLog(double x);
 
-// num / den; failure 11 when den is 0, 6 when the quotient is not finite.
-double divide(double num, double den);
-
 // The frame both graphs and the residual plot draw in, twips from the picture's top-left
 // corner, the length of its ticks and the width of the frame's pen.
 inline constexpr double kFrameLeft = 1000.0;
@@ -37,6 +36,9 @@ inline constexpr double kFrameTop = 300.0;
 inline constexpr double kFrameBottom = 6500.0;
 inline constexpr double kTick = 60.0;
 inline constexpr int kFramePen = 3;
+
+// The frame's four sides in black: left, right, top, bottom.
+void addFrame(DisplayList& list);
 
 // A drawing coordinate in single precision; failure 6 when it is not finite or too large
 // for a single.
@@ -47,7 +49,7 @@ float twips(double value);
 bool strictlyInsideAsDrawn(double value, float lo, float hi);
 
 // "Log [ " + ligandName trimmed + " ]  ( " + concUnit trimmed + " )", trimmed as a whole.
-std::string axisTitle(const SharedState& st);
+std::string axisTitle(const DataSet& data);
 
 // Number of characters of a UTF-8 text (the bytes that do not continue a character).
 std::size_t characterCount(std::string_view utf8);

@@ -13,8 +13,8 @@ namespace kinetra {
 
 namespace {
 
-constexpr int kWidth = 11800;
-constexpr int kHeight = 8000;
+constexpr int kWidth = kPageWidth;
+constexpr int kHeight = kPageHeight;
 constexpr double kTwipsPerInch = 1440.0;
 // A pen width counts in pixels of a 96 DPI screen: 15 twips each.
 constexpr int kTwipsPerPixel = 15;

@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "kinetics/SigmoidFit.h"
+#include "kinetics/DataSet.h"
 
 namespace kinetra {
 
@@ -16,7 +16,11 @@ struct ResultsTexts {
     std::array<std::string, 7> values;  // "1.000E+02  U/mg", "1.000E+00", ...
 };
 
-ResultsTexts resultsTexts(const CurveResults& results, const std::string& rateUnit,
+// V/K in the general number form with its units, "(rate unit) / (concentration unit)" when
+// both are given; "NOT CALCULATED" when K is 0.
+std::string vkText(const CurveFit& fit, const std::string& rateUnit, const std::string& concUnit, char sep);
+
+ResultsTexts resultsTexts(const CurveFit& results, const std::string& rateUnit,
                           const std::string& concUnit, char sep = '.');
 
 }  // namespace kinetra

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "format/NumberForms.h"
+#include <memory>
+
+#include "base/CheckedMath.h"
 
 namespace kinetra {
 
@@ -21,61 +23,27 @@ constexpr double kInnerTolerance = 0.0001;
 constexpr int kInnerPassLimit = 25;  // the pass that takes the counter above it is the last
 
 // A calculation ended by one of the fit's own messages; caught at the public entry points
-// and handed back as a value.
+// and handed back as a failure.
 struct FitAbort {
-    CalculationEnd end;
+    Failure failure;
 };
 
 [[noreturn]] void abortNumbered(FitAbortReason reason)
 {
-    throw FitAbort{CalculationEnd{fitErrorMessage(reason), kTitleCritica, ReturnTo::Menu, 0}};
+    const int number = static_cast<int>(reason);
+    throw FitAbort{Failure{FailureKind::FitAbort, number, fitErrorMessage(number)}};
 }
 
 [[noreturn]] void abortSigmoid()
 {
-    throw FitAbort{CalculationEnd{kSigmoidMessage, kTitleWrongData, ReturnTo::DataEntry, 0}};
+    throw FitAbort{Failure{FailureKind::NotSigmoid, 0, kSigmoidMessage}};
 }
 
-// A value that left the range of a double: inf is an overflow, NaN comes from an overflow
-// met with a zero or an opposite infinity, so it is reported the same way.
-inline double finite(double value)
-{
-    if (!std::isfinite(value)) throw RuntimeFailure(failure::Overflow);
-    return value;
-}
+inline double finite(double value) { return overflowChecked(value); }
 
 inline void allFinite(std::initializer_list<double> values)
 {
     for (double x : values) finite(x);
-}
-
-// A division that has no test of its own in the fit.
-inline double quotient(double numerator, double denominator)
-{
-    if (denominator == 0.0) throw RuntimeFailure(failure::DivisionByZero);
-    return finite(numerator / denominator);
-}
-
-// base^exponent as the fit needs it: a negative base only with a whole exponent, 0 to a
-// negative power is a division by zero, a result beyond a double an overflow; a result
-// below the smallest double is 0.
-double power(double base, double exponent)
-{
-    if (std::isnan(base) || std::isnan(exponent)) throw RuntimeFailure(failure::InvalidArgument);
-    if (base == 0.0) {
-        if (exponent < 0.0) throw RuntimeFailure(failure::DivisionByZero);
-        return exponent == 0.0 ? 1.0 : 0.0;
-    }
-    if (base < 0.0 && exponent != std::floor(exponent))
-        throw RuntimeFailure(failure::InvalidArgument);
-    return finite(std::pow(base, exponent));
-}
-
-// exp(ln(x) / n): the n-th root of K'.
-double root(double x, double n)
-{
-    if (!(x > 0.0)) throw RuntimeFailure(failure::InvalidArgument);
-    return finite(std::exp(quotient(std::log(x), n)));
 }
 
 // Two doubles worked on at once (one SSE2 register): the sums over the points are taken in
@@ -94,36 +62,54 @@ inline double total(Pair x)
     return x[0] + x[1];
 }
 
-// The points of one curve, with what does not depend on the exponent worked out once:
-// ln S (every inner fit raises the same concentrations to a new power, P = exp(n ln S)) and
-// the sums of the starting line that hold only the rates.
+// The points of one curve in the fit's own arrays, numbered from 1 as the user numbers them:
+// the scaled concentrations S, the rates above the baseline v, the measured rates and, worked
+// out once, what does not depend on the exponent: ln S (every inner fit raises the same
+// concentrations to a new power, P = exp(n ln S)) and the sums of the starting line that hold
+// only the rates.
 struct CurvePoints {
-    int first = 0, last = 0;  // an empty curve has last < first
-    const double* S = nullptr;
-    const double* v = nullptr;
-    std::array<double, 201> lnS{};  // NaN for S < 0 and -inf for S = 0: both take the slow road
+    int first = 0, last = 0;
+    int pointCount = 0;       // of the whole data set: the residual variance divides by it less 2
+    double concScale = 0.0;   // the first concentration / 0.0001
+    std::array<double, kMaxPoints + 1> S{}, v{}, rate{}, P{};
+    std::array<double, kMaxPoints + 1> lnS{};  // NaN for S < 0 and -inf for S = 0: both take the slow road
     double Sv2 = 0, SWY = 0, SW = 0;  // sums of w = v^2, w v and w^2
+    double fitV = 0.0;                // V of the last Gauss-Newton pass
 };
 
-int pointNumber(double value)
+// The scale of the concentrations: abort 1 when the first is 0; every scaled concentration of
+// the data set must be a double.
+double concentrationScale(const DataSet& data)
 {
-    return makeWhole16(value);
+    if (data.concentration.empty()) throw RuntimeFailure(failure::SubscriptOutOfRange);
+    const double scale = finite(data.concentration[0] / 0.0001);
+    if (scale == 0.0) abortNumbered(FitAbortReason::ZeroConcentrationScale);
+    for (double c : data.concentration) finite(c / scale);
+    return scale;
 }
 
-void prepareCurve(const SharedState& st, const FitWork& work, int curve, CurvePoints& pts)
+void prepareCurve(const DataSet& data, const CurveChoice& choice, CurvePoints& pts)
 {
-    pts.first = pointNumber(st.curveFirstPoint[curve]);
-    pts.last = pointNumber(st.curveLastPoint[curve]);
-    PointArray::checkRange(pts.first, pts.last);
-    pts.S = st.concentration.data();
-    pts.v = work.netRate.data();
+    const int count = data.pointCount();
+    if (choice.firstPoint < 1 || choice.lastPoint > count || count > kMaxPoints ||
+        data.rate.size() != data.concentration.size())
+        throw RuntimeFailure(failure::SubscriptOutOfRange);
+    pts.first = choice.firstPoint;
+    pts.last = choice.lastPoint;
+    pts.pointCount = count;
+    pts.concScale = concentrationScale(data);
     for (int i = pts.first; i <= pts.last; ++i) {
-        const double s = pts.S[i];
-        pts.lnS[static_cast<std::size_t>(i)] =
-            s > 0.0 ? std::log(s) : (s == 0.0 ? -HUGE_VAL : std::nan(""));
-        const double w = pts.v[i] * pts.v[i];
+        const auto k = static_cast<std::size_t>(i);
+        const double s = data.concentration[k - 1] / pts.concScale;
+        const double net = data.rate[k - 1] - choice.baseline;
+        if (!std::isfinite(net)) throw RuntimeFailure(failure::Overflow);
+        pts.S[k] = s;
+        pts.v[k] = net;
+        pts.rate[k] = data.rate[k - 1];
+        pts.lnS[k] = s > 0.0 ? std::log(s) : (s == 0.0 ? -HUGE_VAL : std::nan(""));
+        const double w = net * net;
         pts.Sv2 += w;
-        pts.SWY += w * pts.v[i];
+        pts.SWY += w * net;
         pts.SW += w * w;
     }
 }
@@ -136,7 +122,7 @@ struct StartSums {
 
 StartSums startSums(const CurvePoints& pts, const double* P)
 {
-    const double* v = pts.v;
+    const double* v = pts.v.data();
     Pair xy{0, 0}, x{0, 0}, xx{0, 0};
     int i = pts.first;
     for (; i + 1 <= pts.last; i += 2) {
@@ -166,7 +152,7 @@ struct PassSums {
 
 PassSums passSums(const CurvePoints& pts, const double* P, double V, double kp)
 {
-    const double* v = pts.v;
+    const double* v = pts.v.data();
     Pair ff{0, 0}, fg{0, 0}, gg{0, 0}, fv{0, 0}, gv{0, 0};
     int i = pts.first;
     for (; i + 1 <= pts.last; i += 2) {
@@ -195,19 +181,18 @@ PassSums passSums(const CurvePoints& pts, const double* P, double V, double kp)
     return sums;
 }
 
-// The inner fit (V, K' for the exponent in st.hillN): a weighted straight line for the start,
-// then Gauss-Newton passes.
-InnerFit innerFit(SharedState& st, FitWork& work, const CurvePoints& pts)
+// The inner fit (V, K' for the exponent n): a weighted straight line for the start, then
+// Gauss-Newton passes.
+InnerFit innerFit(CurvePoints& pts, double n)
 {
-    const double n = st.hillN;
     const int first = pts.first, last = pts.last;
-    const double* S = pts.S;
+    const double* S = pts.S.data();
     const double* lnS = pts.lnS.data();
-    double* P = st.concPower.data();
+    double* P = pts.P.data();
 
     for (int i = first; i <= last; ++i) {
         double p = std::exp(n * lnS[i]);
-        if (!(p > 0.0 && p <= DBL_MAX)) p = power(S[i], n);  // 0, overflow or S <= 0
+        if (!(p > 0.0 && p <= DBL_MAX)) p = checkedPower(S[i], n);  // 0, overflow or S <= 0
         P[i] = p;
         if (p == 0.0) abortNumbered(FitAbortReason::ConcentrationPowerZero);
     }
@@ -240,40 +225,31 @@ InnerFit innerFit(SharedState& st, FitWork& work, const CurvePoints& pts)
 
         // determinant of the Gauss-Newton normal equations
         const double det = finite(Sgg * Sff - Sfg * Sfg);
-        st.fitScratch = det;
         if (det == 0.0) abortNumbered(FitAbortReason::NormalEquationsSingular);
         alpha = finite((Sgg * Sfv - Sfg * Sgv) / det);
         beta = finite((Sff * Sgv - Sfg * Sfv) / det);
         Vnew = finite(alpha * V);
-        work.fitV = Vnew;
+        pts.fitV = Vnew;
         if (alpha == 0.0) abortNumbered(FitAbortReason::RateFactorZero);
         kpNew = finite(kp + beta / alpha);
-        st.kPrime = kpNew;
         if (kpNew <= 0.0) abortSigmoid();
         if (n == 0.0) throw RuntimeFailure(failure::DivisionByZero);
 
         ++pass;
         if (pass > kInnerPassLimit) break;
-        if (std::fabs(quotient(Vnew - V, V + Vnew)) <= kInnerTolerance &&
-            std::fabs(quotient(kpNew - kp, kp + kpNew)) < kInnerTolerance)
+        if (std::fabs(checkedQuotient(Vnew - V, V + Vnew)) <= kInnerTolerance &&
+            std::fabs(checkedQuotient(kpNew - kp, kp + kpNew)) < kInnerTolerance)
             break;
         V = Vnew;
         kp = kpNew;
     }
-    Ks = root(kpNew, n);  // the scaled K of the last pass
+    Ks = checkedRoot(kpNew, n);  // the scaled K of the last pass
 
-    const double R = quotient(Sv2 - alpha * Sfv - beta * Sgv, static_cast<double>(st.pointCount) - 2.0);
+    const double R = checkedQuotient(Sv2 - alpha * Sfv - beta * Sgv, static_cast<double>(pts.pointCount) - 2.0);
     return InnerFit{Vnew, kpNew, Ks, R};
 }
 
-// One probe of the search: the inner fit at the exponent x.
-InnerFit probe(SharedState& st, FitWork& work, const CurvePoints& pts, double x)
-{
-    st.hillN = x;
-    return innerFit(st, work, pts);
-}
-
-void warn(CurveResults& res, const WarningCallback& onWarning, const char* text)
+void warn(CurveFit& res, const WarningCallback& onWarning, const char* text)
 {
     res.warnings.emplace_back(text);
     if (onWarning) onWarning(res.warnings.back());
@@ -286,40 +262,44 @@ struct Bracket {
     InnerFit p1, p2;
 };
 
+// The probe the fit ended on: the exponent and the inner fit there.
+struct Vertex {
+    double n = 0.0;
+    InnerFit fit;
+};
+
 // Golden-section search over n; it stops when V and K' agree at the two probes, or after
 // its last pass with a warning.
-Bracket searchExponent(SharedState& st, FitWork& work, const CurvePoints& pts, CurveResults& res,
-                       const WarningCallback& onWarning)
+Bracket searchExponent(CurvePoints& pts, CurveFit& res, const WarningCallback& onWarning)
 {
     Bracket br;
     int counter = 0;
     br.x1 = br.a + kGolden * (br.b - br.a);
     br.x2 = br.b - kGolden * (br.b - br.a);
-    br.p1 = probe(st, work, pts, br.x1);
-    br.p2 = probe(st, work, pts, br.x2);
+    br.p1 = innerFit(pts, br.x1);
+    br.p2 = innerFit(pts, br.x2);
     for (;;) {
         ++counter;
-        st.notConverged = 0;
         const InnerFit& p1 = br.p1;
         const InnerFit& p2 = br.p2;
         if (p1.V + p2.V == 0.0) abortNumbered(FitAbortReason::ProbeRatesCancel);
         if (p1.kPrime + p2.kPrime == 0.0) abortNumbered(FitAbortReason::ProbeConstantsCancel);
-        if (std::fabs(finite((p2.V - p1.V) / (p2.V + p1.V))) > kSearchTolerance ||
-            std::fabs(finite((p2.kPrime - p1.kPrime) / (p2.kPrime + p1.kPrime))) > kSearchTolerance)
-            st.notConverged = 1;
-        if (!st.notConverged) break;
+        const bool notConverged =
+            std::fabs(finite((p2.V - p1.V) / (p2.V + p1.V))) > kSearchTolerance ||
+            std::fabs(finite((p2.kPrime - p1.kPrime) / (p2.kPrime + p1.kPrime))) > kSearchTolerance;
+        if (!notConverged) break;
         if (br.p2.residualVariance <= br.p1.residualVariance) {  // the minimum lies to the right
             br.a = br.x1;
             br.x1 = br.x2;
             br.p1 = br.p2;
             br.x2 = br.b - kGolden * (br.b - br.a);
-            br.p2 = probe(st, work, pts, br.x2);
+            br.p2 = innerFit(pts, br.x2);
         } else {
             br.b = br.x2;
             br.x2 = br.x1;
             br.p2 = br.p1;
             br.x1 = br.a + kGolden * (br.b - br.a);
-            br.p1 = probe(st, work, pts, br.x1);
+            br.p1 = innerFit(pts, br.x1);
         }
         if (counter >= kSearchPassLimit) {
             warn(res, onWarning, kSearchWarning);
@@ -331,106 +311,88 @@ Bracket searchExponent(SharedState& st, FitWork& work, const CurvePoints& pts, C
 }
 
 // One parabolic step through the bracket's end and its two probes; the inner fit at its
-// vertex is the curve's fit (st.hillN holds the vertex).
-InnerFit vertexStep(SharedState& st, FitWork& work, const CurvePoints& pts, Bracket br,
-                    CurveResults& res, const WarningCallback& onWarning)
+// vertex is the curve's fit.
+Vertex vertexStep(CurvePoints& pts, Bracket br, CurveFit& res, const WarningCallback& onWarning)
 {
     double xm = 0, Rm = 0;
     if (br.p2.residualVariance <= br.p1.residualVariance) {
         xm = br.x2;
         Rm = br.p2.residualVariance;
         br.x2 = br.b;
-        br.p2 = probe(st, work, pts, br.x2);
+        br.p2 = innerFit(pts, br.x2);
     } else {
         xm = br.x1;
         Rm = br.p1.residualVariance;
         br.x1 = br.a;
-        br.p1 = probe(st, work, pts, br.x1);
+        br.p1 = innerFit(pts, br.x1);
         if (xm - br.x1 == 0.0) abortNumbered(FitAbortReason::VertexAtLowEnd);
     }
     const double x1 = br.x1, x2 = br.x2;
     const double R1 = br.p1.residualVariance, R2 = br.p2.residualVariance;
-    const double d1 = quotient(Rm - R1, xm - x1);
+    const double d1 = checkedQuotient(Rm - R1, xm - x1);
     if (x2 - x1 == 0.0) abortNumbered(FitAbortReason::VertexBracketEmpty);
-    const double d2 = quotient(quotient(R2 - R1, x2 - x1) - d1, x2 - xm);
+    const double d2 = checkedQuotient(checkedQuotient(R2 - R1, x2 - x1) - d1, x2 - xm);
     if (d2 == 0.0) abortNumbered(FitAbortReason::VertexParabolaFlat);
-    const double nStar = finite(0.5 * (x1 + xm - quotient(d1, d2)));
+    const double nStar = finite(0.5 * (x1 + xm - checkedQuotient(d1, d2)));
     if (nStar > x2 || nStar <= x1) warn(res, onWarning, kVertexWarning);
-    return probe(st, work, pts, nStar);
+    return Vertex{nStar, innerFit(pts, nStar)};
 }
 
 // V, n, K, V/K, the fitted rates, the correlation and the total activity from the final
 // inner fit.
-void deriveResults(SharedState& st, const CurvePoints& pts, const InnerFit& fin, CurveResults& res,
-                   char sep)
+void deriveResults(const CurvePoints& pts, const Vertex& vertex, CurveFit& res)
 {
-    const double V = fin.V, n = st.hillN;
-    const double Ks = root(fin.kPrime, n);
-    const double K = finite(st.concScale * Ks);
+    const double V = vertex.fit.V, n = vertex.n;
+    const double Ks = checkedRoot(vertex.fit.kPrime, n);
+    const double K = finite(pts.concScale * Ks);
     res.V = V;
     res.n = n;
     res.K = K;
-    if (K != 0.0) {
-        res.VK = quotient(V, K);
-        res.vkText = formatGeneralNumber(res.VK, sep);
-        if (!st.rateUnit.empty() && !st.concUnit.empty()) {
-            auto trim = [](const std::string& s) {
-                const auto b0 = s.find_first_not_of(' ');
-                if (b0 == std::string::npos) return std::string();
-                return s.substr(b0, s.find_last_not_of(' ') - b0 + 1);
-            };
-            res.vkText += " (" + trim(st.rateUnit) + ") / (" + trim(st.concUnit) + ")";
-        }
-    } else {
-        res.VK = 0.0;
-        res.vkText = "NOT CALCULATED";
-    }
+    res.VK = K != 0.0 ? checkedQuotient(V, K) : 0.0;
 
     // Fitted rates in the entered units.
-    const double Kn = power(K, n);
-    double* fitted = st.fittedRate.data();
+    const double Kn = checkedPower(K, n);
+    std::array<double, kMaxPoints + 1> fitted{};
     for (int i = pts.first; i <= pts.last; ++i) {
-        const double p = power(st.concScale * pts.S[i], n);
+        const double p = checkedPower(pts.concScale * pts.S[static_cast<std::size_t>(i)], n);
         const double denominator = p + Kn;
         if (denominator == 0.0) abortNumbered(FitAbortReason::FittedRateNoDenominator);
-        fitted[i] = finite(V * p / denominator);
+        fitted[static_cast<std::size_t>(i)] = finite(V * p / denominator);
     }
 
     // Pearson correlation of the measured rates (baseline included) and the fitted rates.
     const double N = pts.last - pts.first + 1;
-    const double* rate = st.rate.data();
+    const double* rate = pts.rate.data();
     double sumO = 0, sumF = 0;
     for (int i = pts.first; i <= pts.last; ++i) {
         sumO += rate[i];
-        sumF += fitted[i];
+        sumF += fitted[static_cast<std::size_t>(i)];
     }
-    const double mo = quotient(sumO, N), mf = quotient(sumF, N);
+    const double mo = checkedQuotient(sumO, N), mf = checkedQuotient(sumF, N);
     double Sxy = 0, Sxx = 0, Syy = 0;
     for (int i = pts.first; i <= pts.last; ++i) {
-        Sxy += (fitted[i] - mf) * (rate[i] - mo);
+        const double f = fitted[static_cast<std::size_t>(i)];
+        Sxy += (f - mf) * (rate[i] - mo);
         Sxx += (rate[i] - mo) * (rate[i] - mo);
-        Syy += (fitted[i] - mf) * (fitted[i] - mf);
+        Syy += (f - mf) * (f - mf);
     }
     const double rootSS = std::sqrt(finite(finite(Syy) * finite(Sxx)));
     if (rootSS == 0.0) abortNumbered(FitAbortReason::CorrelationNoSpread);
-    res.r = quotient(finite(Sxy), rootSS);
-    res.totalActivity = finite(V + res.baseline);
+    res.r = checkedQuotient(finite(Sxy), rootSS);
+    res.totalActivity = finite(V + res.points.baseline);
 }
 
-CurveResults fitPrepared(SharedState& st, FitWork& work, int curve, const CurvePoints& pts,
-                         const WarningCallback& onWarning, char sep)
+// A fit's work, with its aborts and run-time failures handed back as the failure.
+template <class T, class Work>
+Outcome<T> guarded(Work work)
 {
-    CurveResults res;
-    res.curve = curve;
-    res.firstPoint = st.curveFirstPoint[curve];
-    res.lastPoint = st.curveLastPoint[curve];
-    res.baseline = st.curveBaseline[curve];
-    res.separator = sep;
-
-    const Bracket br = searchExponent(st, work, pts, res, onWarning);
-    const InnerFit fin = vertexStep(st, work, pts, br, res, onWarning);
-    deriveResults(st, pts, fin, res, sep);
-    return res;
+    try {
+        return work();
+    } catch (const FitAbort& a) {
+        return a.failure;
+    } catch (...) {
+        return Failure::current();
+    }
 }
 
 }  // namespace
@@ -440,45 +402,37 @@ std::string fitErrorMessage(int number)
     return "Error n." + std::to_string(number) + ": Division by zero";
 }
 
-std::optional<CalculationEnd> scaleConcentrations(SharedState& st)
+Status checkConcentrationScale(const DataSet& data)
 {
-    st.concScale = finite(st.concentration[1] / 0.0001);
-    if (st.concScale == 0.0)
-        return CalculationEnd{fitErrorMessage(FitAbortReason::ZeroConcentrationScale), kTitleCritica, ReturnTo::Menu, 0};
-    PointArray::checkRange(1, st.pointCount);
-    for (int i = 1; i <= st.pointCount; ++i)
-        st.concentration[i] = finite(st.concentration[i] / st.concScale);
-    return std::nullopt;
+    return guarded<Done>([&] {
+        concentrationScale(data);
+        return Done{};
+    });
 }
 
-InnerOutcome evaluateExponent(SharedState& st, FitWork& work, int curve)
+Outcome<InnerFit> evaluateExponent(const DataSet& data, const CurveChoice& curve, double n)
 {
-    CurvePoints pts;
-    prepareCurve(st, work, curve, pts);
-    try {
-        return InnerOutcome{innerFit(st, work, pts), std::nullopt};
-    } catch (const FitAbort& a) {
-        return InnerOutcome{std::nullopt, a.end};
-    }
+    return guarded<InnerFit>([&] {
+        CurvePoints pts;
+        prepareCurve(data, curve, pts);
+        return innerFit(pts, n);
+    });
 }
 
-FitOutcome fitCurve(SharedState& st, FitWork& work, int curve, const WarningCallback& onWarning,
-                    char sep)
+Outcome<CurveFit> fitCurve(const DataSet& data, int curve, const CurveChoice& choice,
+                           const WarningCallback& onWarning)
 {
-    CurvePoints pts;
-    prepareCurve(st, work, curve, pts);
-    try {
-        return FitOutcome{fitPrepared(st, work, curve, pts, onWarning, sep), std::nullopt};
-    } catch (const FitAbort& a) {
-        return FitOutcome{std::nullopt, a.end};
-    }
-}
-
-void storeCurveResults(SharedState& st, const CurveResults& results)
-{
-    st.curveV[results.curve] = results.V;
-    st.curveN[results.curve] = results.n;
-    st.curveK[results.curve] = results.K;
+    return guarded<CurveFit>([&] {
+        auto pts = std::make_unique<CurvePoints>();
+        prepareCurve(data, choice, *pts);
+        CurveFit res;
+        res.curve = curve;
+        res.points = choice;
+        const Bracket br = searchExponent(*pts, res, onWarning);
+        const Vertex vertex = vertexStep(*pts, br, res, onWarning);
+        deriveResults(*pts, vertex, res);
+        return res;
+    });
 }
 
 }  // namespace kinetra

@@ -7,7 +7,7 @@
 #include <exception>
 
 #include "format/NumberForms.h"
-#include "kinetics/SigmoidFit.h"
+#include "kinetics/KineticResults.h"
 #include "base/FileReplacement.h"
 #include "base/RuntimeFailure.h"
 
@@ -15,7 +15,6 @@ namespace kinetra {
 
 namespace {
 
-constexpr const char* kMargin = "          ";  // every label starts with 10 blanks
 
 // Blanks up to column `column` (counted from 1): the next character lands there. A line
 // that already reaches that column gets nothing.
@@ -77,24 +76,24 @@ std::vector<std::string> reportHeaderLines(const ReportHeader& header, ReportFor
     lines.push_back(blanks(31) + "K I N E T R A" + blanks(file ? 23 : 22));
     lines.push_back(ruleLine());
 
-    std::string dateLine = std::string(kMargin) + "Date: " + header.date;
+    std::string dateLine = std::string(kReportMargin) + "Date: " + header.date;
     if (file) padToColumn(dateLine, 30);
     else dateLine += blanks(11);
     lines.push_back(dateLine + "Hour: " + header.time);
 
-    lines.push_back(std::string(kMargin) + "User: " + header.user);
-    lines.push_back(std::string(kMargin) + "Experiment: " + header.experiment);
-    lines.push_back(std::string(kMargin) + "Rate unit: " + header.rateUnit);
-    lines.push_back(std::string(kMargin) + "Substrate concentration unit: " + header.concUnit);
-    lines.push_back(std::string(kMargin) + "Substrate (Ligand): " + header.ligand);
-    lines.push_back(std::string(kMargin) + "Number of experimental points: " + header.numberOfPoints);
-    lines.push_back(std::string(kMargin) + "Filename: " + header.fileName);
+    lines.push_back(std::string(kReportMargin) + "User: " + header.user);
+    lines.push_back(std::string(kReportMargin) + "Experiment: " + header.experiment);
+    lines.push_back(std::string(kReportMargin) + "Rate unit: " + header.rateUnit);
+    lines.push_back(std::string(kReportMargin) + "Substrate concentration unit: " + header.concUnit);
+    lines.push_back(std::string(kReportMargin) + "Substrate (Ligand): " + header.ligand);
+    lines.push_back(std::string(kReportMargin) + "Number of experimental points: " + header.numberOfPoints);
+    lines.push_back(std::string(kReportMargin) + "Filename: " + header.fileName);
     lines.push_back(" ");
     lines.push_back(" ");
     lines.push_back(" ");
     lines.push_back(ruleLine());
 
-    std::string heads = std::string(kMargin) + "DATA";
+    std::string heads = std::string(kReportMargin) + "DATA";
     if (file) padToColumn(heads, 21);
     else heads += blanks(16);
     heads += "CONCENTRATION";
@@ -126,10 +125,10 @@ std::vector<std::string> reportDataLines(const std::vector<ListedPoint>& points,
     return lines;
 }
 
-std::vector<std::string> reportCurveLines(const CurveResults& results, const std::string& rateUnit,
+std::vector<std::string> reportCurveLines(const CurveFit& results, const std::string& rateUnit,
                                           const std::string& concUnit, ReportForm form, char sep)
 {
-    const std::string m(kMargin);
+    const std::string m(kReportMargin);
     auto number = [sep](double v) { return formatReportNumber(v, sep); };
     std::vector<std::string> lines;
     lines.reserve(21);
@@ -142,13 +141,13 @@ std::vector<std::string> reportCurveLines(const CurveResults& results, const std
     lines.push_back(" ");
     lines.push_back(m + "K     = " + number(results.K) + concUnit);
     lines.push_back(" ");
-    lines.push_back(m + (form == ReportForm::File ? "V /K  = " : "V/K   = ") + results.vkText);
+    lines.push_back(m + (form == ReportForm::File ? "V /K  = " : "V/K   = ") + vkText(results, rateUnit, concUnit, sep));
     lines.push_back(" ");
     lines.push_back(m + "Correlation = " + number(results.r));
     lines.push_back(" ");
     lines.push_back(m + "Specific activity = " + number(results.totalActivity) + rateUnit);
     lines.push_back(" ");
-    lines.push_back(m + "Baseline used for this curve = " + number(results.baseline));
+    lines.push_back(m + "Baseline used for this curve = " + number(results.points.baseline));
     lines.push_back(ruleLine());
     for (int i = 0; i < 4; ++i) lines.push_back(" ");
     return lines;

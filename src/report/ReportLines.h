@@ -11,9 +11,12 @@
 
 namespace kinetra {
 
-struct CurveResults;
+struct CurveFit;
 
 enum class ReportForm { File, Printer };
+
+// Every label of the report starts with 10 blanks.
+inline constexpr const char* kReportMargin = "          ";
 
 // The rule line: 10 blanks and 83 "-" (the printer's closing rule of the data section is
 // closingRuleLine).
@@ -53,7 +56,7 @@ std::vector<std::string> reportDataLines(const std::vector<ListedPoint>& points,
 
 // The results section of one curve (rule, title with the curve number, V, n, K, V/K,
 // correlation, specific activity, baseline, rule, four blank lines).
-std::vector<std::string> reportCurveLines(const CurveResults& results, const std::string& rateUnit,
+std::vector<std::string> reportCurveLines(const CurveFit& results, const std::string& rateUnit,
                                           const std::string& concUnit, ReportForm form,
                                           char sep = '.');
 

@@ -68,10 +68,7 @@ DisplayList buildResidualPlot(const std::vector<ResidualSeries>& series, const s
     const double sy = (kFrameBottom - kFrameTop) / (2.0 * range);
     const double yZero = (kFrameTop + kFrameBottom) / 2.0;
 
-    line(list, kFrameLeft, kFrameTop, kFrameLeft, kFrameBottom);
-    line(list, kFrameRight, kFrameTop, kFrameRight, kFrameBottom);
-    line(list, kFrameLeft, kFrameTop, kFrameRight, kFrameTop);
-    line(list, kFrameLeft, kFrameBottom, kFrameRight, kFrameBottom);
+    graphs::addFrame(list);
     line(list, kFrameLeft, yZero, kFrameRight, yZero, 1, kGrey);
 
     for (int k = 0; k <= xHigh - xLow; ++k) {

@@ -1,15 +1,13 @@
 #pragma once
-// The fit statistics of the calculated curves as the front ends pass them on: the points of
-// a curve as the calculation left them, the report section "STATISTICS OF CURVE # n", the
-// rows of a CSV table and the tab-separated table of the statistics window.
+// The fit statistics of the curves a calculation fitted: each curve's points taken from the
+// data set (concentrations as entered, rates above the curve's baseline) and its statistics
+// from the described fit's V, n, K.
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "kinetics/SigmoidFit.h"
-#include "report/ReportLines.h"
-#include "state/SharedState.h"
+#include "kinetics/DataSet.h"
 #include "stats/CurveStatistics.h"
 
 namespace kinetra {
@@ -17,7 +15,7 @@ namespace kinetra {
 // What the statistics window shows of one calculation: per curve its results, its
 // statistics and its concentrations (for the residual plot), with the units.
 struct CalculatedCurve {
-    CurveResults results;
+    CurveFit results;
     CurveStatistics stats;
     std::vector<double> concentration;
 };
@@ -27,42 +25,12 @@ struct CalculationStatistics {
 };
 
 // The statistics of a curve just calculated, from the described fit's V, n, K.
-CalculatedCurve calculatedCurve(const SharedState& st, const CurveResults& results);
+CalculatedCurve calculatedCurve(const DataSet& data, const CurveFit& fit);
 
-// The points of curve c (1 or 2) after a calculation (or after one that ended on it):
-// concentrations in the entered unit, rates net of that curve's baseline. `start` is the
+// The points of a curve of the data set: concentrations as entered, rates above the
+// choice's baseline; none when the choice lies outside the data set. `start` is the
 // described fit's V, n, K, or none when it ended with a message.
-StatisticsInput curveStatisticsInput(const SharedState& st, int curve, std::optional<HillEstimates> start);
-
-// The curve's statistics section for the report: rule, title, the figures, rule, four blank
-// lines, each number in the report number form with `sep`.
-std::vector<std::string> statisticsReportLines(const CurveStatistics& stats, int curve, const std::string& rateUnit,
-                                               const std::string& concUnit, ReportForm form, char sep = '.');
-
-// One field of a CSV file (RFC 4180): quoted, with doubled quotes, when it holds a comma, a
-// quote or a line end.
-std::string csvField(const std::string& text);
-// A number as CSV writes it: the shortest text that reads back to the same double, with a
-// point whatever the locale; none gives an empty field.
-std::string csvNumber(std::optional<double> value);
-
-// The columns of the CSV table: without statistics file, curve, firstPoint, lastPoint,
-// baseline, V, n, K, VK, r, totalActivity; with them, then the SE, the 95 % limits and the
-// profile limits of each parameter, Syx, R2, F, p, deltaAICc and determined.
-std::vector<std::string> csvHeader(bool withStatistics);
-std::vector<std::string> csvRow(const std::string& file, const CurveResults& results, const CurveStatistics* stats);
-// Rows joined by commas, each line ended by CR LF.
-std::string csvText(const std::vector<std::vector<std::string>>& rows);
-
-// The statistics of the curves as a table for the clipboard: a header row, then per curve
-// one row per parameter (estimate, SE, 95 % limits, profile limits) and the rows of Syx,
-// R2 and the n = 1 test; cells separated by tabs, "not determined" where a figure does not
-// exist; numbers in the general number form with `sep`.
-std::string statisticsTable(const std::vector<std::pair<int, CurveStatistics>>& curves, char sep);
-
-// A figure in the general number form with `sep`, or "not determined".
-std::string figureText(std::optional<double> value, char sep);
-
-inline constexpr const char* kNotDetermined = "not determined";
+StatisticsInput curveStatisticsInput(const DataSet& data, const CurveChoice& curve,
+                                     std::optional<HillEstimates> start);
 
 }  // namespace kinetra

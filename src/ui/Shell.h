@@ -7,18 +7,19 @@
 
 #include "ui/ChoiceId.h"
 #include "platform/Platform.h"
-#include "state/SharedState.h"
-#include "stats/StatisticsOutput.h"
+#include "ui/WindowState.h"
 
 class QWidget;
 
 namespace kinetra {
 
+struct CalculationStatistics;
+
 class Shell {
 public:
     virtual ~Shell() = default;
 
-    virtual SharedState& state() = 0;
+    virtual WindowState& state() = 0;
     virtual Platform& platform() = 0;
     // The main window, parent of every child window and modal dialog.
     virtual QWidget* mainWindow() = 0;
@@ -42,7 +43,7 @@ public:
     virtual void endProgram() = 0;
 
     // Shows the points window modally for curve st.curveNumber (created on first use, one
-    // for the whole run). True once a valid entry was stored in the shared record; false
+    // for the whole run). True once a valid entry was stored in the window state; false
     // when the window was closed instead (the program ends).
     virtual bool askCurvePoints() = 0;
 

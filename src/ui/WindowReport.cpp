@@ -27,7 +27,7 @@ void PrintedReport::finish(bool completed)
 
 std::unique_ptr<ReportOutput> chosenReportOutput(Shell& hub)
 {
-    const SharedState& st = hub.state();
+    const WindowState& st = hub.state();
     if (st.outputDestination == "F" && !st.outputFileName.empty())
         return std::make_unique<ReportFile>(st.outputFileName);
     if (st.outputDestination == "P") return std::make_unique<PrintedReport>(hub);

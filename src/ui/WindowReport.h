@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "entry/DataSetAnalysis.h"
+#include "report/ReportOutput.h"
 #include "ui/Shell.h"
 
 namespace kinetra {

@@ -253,15 +253,15 @@ std::vector<std::string> expectedReport(const std::string& file, const std::stri
     for (const ReadRecord& r : readDataFile(file)) listed.push_back({r.concentrationText, r.rateText});
     for (const std::string& l : reportDataLines(listed, ReportForm::File)) lines.push_back(l);
     for (const json& c : curves) {
-        CurveResults r;
+        CurveFit r;
         r.curve = c["curve"];
         r.V = c["V"];
         r.n = c["n"];
         r.K = c["K"];
-        r.vkText = c["VKText"];
+        r.VK = c["VK"];
         r.r = c["r"];
         r.totalActivity = c["totalActivity"];
-        r.baseline = c["baseline"];
+        r.points.baseline = c["baseline"];
         for (const std::string& l : reportCurveLines(r, "U/mg", "mM", ReportForm::File)) lines.push_back(l);
     }
     return lines;

@@ -36,10 +36,10 @@ protected:
     void read(const std::string& text)
     {
         const std::string path = file("data.txt", text);
-        ASSERT_FALSE(entry.readFile(path, path, {}));
+        ASSERT_TRUE(entry.readFile(path, path, {}).ok());
     }
 
-    SharedState st;
+    EntryCounts st;
     char sep = '.';
     DataEntry entry{st, [this] { return sep; }};
 };
@@ -55,7 +55,7 @@ TEST_F(DataEntrySteps, ActivationEmptiesTheListOnlyTheFirstTimeAndResumesTheNumb
     read("3,1\r\n1,2\r\n2,3\r\n");
     ASSERT_TRUE(entry.deleteRow(2));
     entry.markEdited();
-    ASSERT_FALSE(entry.handOff(ReportLabels{}));
+    ASSERT_TRUE(entry.handOff(ReportLabels{}).ok());
     EXPECT_EQ(concentrations(), (std::vector<std::string>{"2.000E+00", "3.000E+00", ""}))
         << "two points handed on, sorted; the deleted row is gone";
     st.nextPointNumber = 9;  // a later entry moved the numbering on
@@ -73,9 +73,11 @@ TEST_F(DataEntrySteps, AFileThatCannotBeReadLeavesTheListAsItWas)
     read("1,2\r\n3,4\r\n");
     const std::vector<std::string> before = concentrations();
     const std::string missing = (dir / "missing.txt").string();
-    const std::optional<CalculationEnd> failed = entry.readFile(missing, missing, {});
-    ASSERT_TRUE(failed);
-    EXPECT_EQ(failed->title, kTitleWrongData);
+    st.pointCount = 7;
+    const Status failed = entry.readFile(missing, missing, {});
+    ASSERT_FALSE(failed.ok());
+    EXPECT_EQ(failed.failure().number, failure::FileNotFound);
+    EXPECT_EQ(st.pointCount, 7) << "the counts stay as they were";
     EXPECT_EQ(concentrations(), before);
     EXPECT_EQ(entry.points().activeCount(), 2);
     EXPECT_EQ(entry.dataFileName(), missing) << "the name chosen is kept, as the window showed it";
@@ -94,7 +96,6 @@ TEST_F(DataEntrySteps, CorrectionsReadTheSeparatorOfTheMomentAndDeletionsOnlyRow
 
     EXPECT_FALSE(entry.deleteRow(3)) << "no third point";
     EXPECT_TRUE(entry.deleteRow(1));
-    EXPECT_EQ(st.loopIndex, 1);
     EXPECT_EQ(entry.points().row(1).rate, "0");
 }
 
@@ -123,8 +124,11 @@ TEST_F(DataEntrySteps, SavingChangedPoints)
     EXPECT_FALSE(entry.savePoints(saved, saved));
     EXPECT_EQ(entry.changedDataFileName(), saved);
     // the saved file reads back as the points in use: the deleted row is not saved
-    DataEntry reread(st, [] { return '.'; });
-    ASSERT_FALSE(reread.readFile(saved, saved, {}));
+    EntryCounts counts;
+    DataEntry reread(counts, [] { return '.'; });
+    ASSERT_TRUE(reread.readFile(saved, saved, {}).ok());
+    EXPECT_EQ(counts.pointCount, 1);
+    EXPECT_EQ(counts.nextPointNumber, 2);
     ASSERT_EQ(reread.points().rowCount(), 1);
     EXPECT_EQ(reread.points().row(1).concentration, "1.000E+00");
 
@@ -146,38 +150,32 @@ TEST_F(DataEntrySteps, AListTheHandOffRefusesStaysAsItWas)
     rows[0].concentration = "1E+400";
     entry.points().load(rows);
     const std::vector<std::string> before = concentrations();
-    const std::optional<CalculationEnd> failed = entry.handOff(ReportLabels{});
-    ASSERT_TRUE(failed);
-    EXPECT_EQ(failed->title, kTitleWrongData);
+    const Outcome<DataSet> failed = entry.handOff(ReportLabels{});
+    ASSERT_FALSE(failed.ok());
+    EXPECT_EQ(failed.failure().number, failure::Overflow);
     EXPECT_EQ(concentrations(), before);
 }
 
 TEST_F(DataEntrySteps, AReportThatCannotBeBegunIsWordedForItsDestination)
 {
     read("3,1\r\n1,2\r\n");
-    EXPECT_FALSE(entry.startReport(nullptr, ReportLabels{}, kMoment)) << "nothing handed on, no report";
-    ASSERT_FALSE(entry.handOff(ReportLabels{}));
-
-    st.outputDestination = "P";
     PrinterThatFails printer;
-    std::optional<std::string> said = entry.startReport(&printer, ReportLabels{}, kMoment);
+    EXPECT_FALSE(entry.startReport(printer, true, "", ReportLabels{}, kMoment)) << "nothing handed on, no report";
+    ASSERT_TRUE(entry.handOff(ReportLabels{}).ok());
+
+    std::optional<std::string> said = entry.startReport(printer, true, "", ReportLabels{}, kMoment);
     ASSERT_TRUE(said);
     EXPECT_EQ(*said, "The report cannot be printed (" + standardDescription(failure::PrinterError) +
                          ").\r\nThe calculation goes on without a report.");
-    EXPECT_EQ(st.outputDestination, "N") << "the report is dropped";
 
     const std::string path = (dir / "none" / "report.txt").string();
-    st.outputDestination = "F";
-    st.outputFileName = path;
     ReportFile report(path);
-    said = entry.startReport(&report, ReportLabels{}, kMoment);
+    said = entry.startReport(report, false, path, ReportLabels{}, kMoment);
     ASSERT_TRUE(said);
     EXPECT_EQ(said->rfind("The report file " + path + " cannot be written (", 0), 0u) << *said;
 
-    st.outputDestination = "F";
-    st.outputFileName = (dir / "report.txt").string();
-    ReportFile good(st.outputFileName);
-    EXPECT_FALSE(entry.startReport(&good, ReportLabels{}, kMoment));
+    ReportFile good((dir / "report.txt").string());
+    EXPECT_FALSE(entry.startReport(good, false, (dir / "report.txt").string(), ReportLabels{}, kMoment));
     EXPECT_NE(slurp(dir / "report.txt").find("1.000E+00"), std::string::npos) << "the sorted data lines";
 }
 

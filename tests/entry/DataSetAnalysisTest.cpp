@@ -17,10 +17,7 @@ using testing::TempDirTest;
 
 const ReportClock kMoment{"27/09/2005", "14:05:09"};
 
-class DataSetRoad : public TempDirTest {
-protected:
-    SharedState st;
-};
+class DataSetRoad : public TempDirTest {};
 
 std::vector<ListRow> rows(const std::vector<std::pair<std::string, std::string>>& values)
 {
@@ -51,23 +48,18 @@ TEST_F(DataSetRoad, AFileIsListedAsTheListShowsIt)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        SharedState state;
         std::vector<int> warned;
-        const ListedFile listed =
-            DataSetAnalysis(state, c.sep).readDataFile(file("data.txt", c.text), [&](int k) { warned.push_back(k); });
-        ASSERT_FALSE(listed.failure) << listed.failure->message;
+        const Outcome<std::vector<ListRow>> listed =
+            listDataFile(file("data.txt", c.text), c.sep, [&](int k) { warned.push_back(k); });
+        ASSERT_TRUE(listed.ok()) << listed.failure().text;
         std::vector<std::vector<std::string>> shown;
-        for (const ListRow& r : listed.rows) shown.push_back({r.number, r.concentration, r.rate});
+        for (const ListRow& r : *listed) shown.push_back({r.number, r.concentration, r.rate});
         EXPECT_EQ(shown, c.listed);
         EXPECT_EQ(warned, c.warnings);
-        const int n = static_cast<int>(c.listed.size());
-        EXPECT_EQ(state.pointCount, n);
-        EXPECT_EQ(state.nextPointNumber, n + 1);
-        EXPECT_EQ(state.savedPointCount, n);
     }
 }
 
-TEST_F(DataSetRoad, AFileThatCannotBeReadIsWrongDataAndKeepsTheCounts)
+TEST_F(DataSetRoad, AFileThatCannotBeReadIsARunTimeFailure)
 {
     const std::vector<std::pair<std::string, int>> cases = {
         {file("empty_line_at_end.txt", "1,2\r\n3,4\r\n\r\n"), 62},
@@ -78,63 +70,17 @@ TEST_F(DataSetRoad, AFileThatCannotBeReadIsWrongDataAndKeepsTheCounts)
     };
     for (const auto& [path, number] : cases) {
         SCOPED_TRACE(path);
-        st.pointCount = 7;
-        st.nextPointNumber = 8;
-        const ListedFile listed = DataSetAnalysis(st, '.').readDataFile(path);
-        ASSERT_TRUE(listed.failure);
-        EXPECT_EQ(listed.failure->title, kTitleWrongData);
-        EXPECT_EQ(listed.failure->failureNumber, number);
-        EXPECT_NE(listed.failure->message.find("Erro Number: " + std::to_string(number) + "\r\n"), std::string::npos);
-        EXPECT_EQ(listed.failure->returnTo, ReturnTo::Menu);
-        EXPECT_EQ(st.pointCount, 7);
-        EXPECT_EQ(st.nextPointNumber, 8);
+        const Outcome<std::vector<ListRow>> listed = listDataFile(path, '.');
+        ASSERT_FALSE(listed.ok());
+        EXPECT_EQ(listed.failure().kind, FailureKind::RunTime);
+        EXPECT_EQ(listed.failure().number, number);
+        EXPECT_NE(failureMessage(listed.failure()).find("Erro Number: " + std::to_string(number) + "\r\n"),
+                  std::string::npos);
+        EXPECT_FALSE(readDataSet(path, {}).ok());
     }
 }
 
 // ---------------------------------------------------------------- hand-off
-
-TEST_F(DataSetRoad, TheHandOffCopiesSortsAndRewritesTheRows)
-{
-    struct Case {
-        const char* what;
-        std::vector<ListRow> rows;
-        int pointCount, deleted;
-        std::vector<std::pair<double, double>> handedOn;
-        std::vector<std::string> concentrationsShown;  // every row after the hand-off
-    };
-    const std::vector<Case> cases = {
-        {"three points sorted, each rate with its concentration",
-         rows({{"3.000E+00", "3.000E+01"}, {"1.000E+00", "1.000E+01"}, {"2.000E+00", "2.000E+01"}}), 3, 0,
-         {{1, 10}, {2, 20}, {3, 30}}, {"1.000E+00", "2.000E+00", "3.000E+00"}},
-        {"row 3 of five deleted",
-         rows({{"5.000E+00", "5"}, {"4.000E+00", "4"}, {"0", "0"}, {"2.000E+00", "2"}, {"1.000E+00", "1"}}), 5, 1,
-         {{1, 1}, {2, 2}, {4, 4}, {5, 5}}, {"1.000E+00", "2.000E+00", "4.000E+00", "5.000E+00", ""}},
-        {"a zero concentration read from a file is passed over",
-         rows({{"0.000E+00", "5.000E+00"}, {"2.000E+00", "3.000E+00"}, {"1.000E+00", "4.000E+00"}}), 3, 0,
-         {{1, 4}, {2, 3}}, {"1.000E+00", "2.000E+00", ""}},
-        {"a typed value enters as typed and is shown with four digits",
-         rows({{"1.2345679E+00", "1"}}), 1, 0, {{1.2345679, 1}}, {"1.235E+00"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        SharedState state;
-        state.pointCount = static_cast<std::int16_t>(c.pointCount);
-        std::vector<ListRow> list = c.rows;
-        DataSetAnalysis analysis(state, '.');
-        ASSERT_FALSE(analysis.handOff(list, c.deleted, ReportLabels{}));
-        const int n = static_cast<int>(c.handedOn.size());
-        EXPECT_EQ(analysis.activeCount(), n);
-        EXPECT_EQ(state.pointCount, n);
-        EXPECT_EQ(state.nextPointNumber, n + 1);
-        for (int k = 1; k <= n; ++k) {
-            EXPECT_DOUBLE_EQ(state.concentration[k], c.handedOn[static_cast<std::size_t>(k - 1)].first) << k;
-            EXPECT_DOUBLE_EQ(state.rate[k], c.handedOn[static_cast<std::size_t>(k - 1)].second) << k;
-        }
-        std::vector<std::string> shown;
-        for (const ListRow& r : list) shown.push_back(r.concentration);
-        EXPECT_EQ(shown, c.concentrationsShown);
-    }
-}
 
 TEST_F(DataSetRoad, LabelsLoseTheirBlanksOnlyAndTheHeaderShowsThemAsTyped)
 {
@@ -144,30 +90,18 @@ TEST_F(DataSetRoad, LabelsLoseTheirBlanksOnlyAndTheHeaderShowsThemAsTyped)
     labels.concUnit = "\tmM";
     labels.ligand = " ATP\t ";
     std::vector<ListRow> list = rows({{"1.000E+00", "2.000E+00"}});
-    st.pointCount = 1;
-    st.outputDestination = "F";
-    DataSetAnalysis analysis(st, '.');
-    ASSERT_FALSE(analysis.handOff(list, 0, labels));
-    EXPECT_EQ(st.rateUnit, "U/mg");
-    EXPECT_EQ(st.concUnit, "\tmM") << "a tab is not a blank";
-    EXPECT_EQ(st.ligandName, "ATP\t");
+    const Outcome<DataSet> data = handOff(list, 1, labels, '.');
+    ASSERT_TRUE(data.ok());
+    EXPECT_EQ(data->rateUnit, "U/mg");
+    EXPECT_EQ(data->concUnit, "\tmM") << "a tab is not a blank";
+    EXPECT_EQ(data->ligandName, "ATP\t");
 
     ReportFile report((dir / "report.txt").string());
-    ASSERT_FALSE(analysis.startReport(&report, labels, kMoment, list));
+    ASSERT_TRUE(startReport(report, labels, kMoment, *data, '.').ok());
     const std::string text = slurp(dir / "report.txt");
     EXPECT_NE(text.find("\r\n          User:  Ana \r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\n          Rate unit:   U/mg \r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\n          Substrate concentration unit: \tmM\r\n"), std::string::npos);
-}
-
-TEST_F(DataSetRoad, AListTextTooLargeIsWrongData)
-{
-    std::vector<ListRow> list = rows({{"1e400", "1"}});
-    st.pointCount = 1;
-    const std::optional<CalculationEnd> failed = DataSetAnalysis(st, '.').handOff(list, 0, ReportLabels{});
-    ASSERT_TRUE(failed);
-    EXPECT_EQ(failed->title, kTitleWrongData);
-    EXPECT_EQ(failed->failureNumber, failure::Overflow);
 }
 
 // ---------------------------------------------------------------- report and curves
@@ -191,20 +125,17 @@ private:
     bool atBegin_;
 };
 
-// The worked case of 13 points, one curve over all of them above a baseline of 5.
-CalculationOutcome workedCase(SharedState& st, ReportOutput* output, const std::filesystem::path& data,
-                              const ReportLabels& labels, std::optional<RuntimeFailure>* started = nullptr)
+// The worked case of 13 points, one curve over all of them above a baseline of 5; a report
+// that cannot be begun is dropped, as the front ends drop it.
+CalculationOutcome workedCase(ReportOutput* output, const std::filesystem::path& data, const ReportLabels& labels,
+                              std::optional<Failure>* started = nullptr)
 {
-    DataSetAnalysis analysis(st, '.');
-    st.outputDestination = "F";
-    ListedFile listed = analysis.readDataFile(data.string());
-    EXPECT_FALSE(listed.failure);
-    EXPECT_FALSE(analysis.handOff(listed.rows, 0, labels));
-    const std::optional<RuntimeFailure> start = analysis.startReport(output, labels, kMoment, listed.rows);
-    if (started) *started = start;
-    FitWork work;
+    const Outcome<DataSet> set = readDataSet(data.string(), labels);
+    EXPECT_TRUE(set.ok());
+    const Status start = startReport(*output, labels, kMoment, *set, '.');
+    if (started && !start) *started = start.failure();
     ChosenCurves curves({{1, 13}}, 5.0, {});
-    return analysis.calculate(work, 1, curves, output);
+    return calculate(*set, 1, curves, start ? output : nullptr, '.');
 }
 
 const std::filesystem::path kWorkedData = std::filesystem::path(KINETRA_TEST_DATA_DIR) / "worked_case_13_points.txt";
@@ -215,8 +146,8 @@ TEST_F(DataSetRoad, TheWindowsReportFileIsTheReportOfKinetraFit)
     labels.rateUnit = "  U/mg ";
     labels.concUnit = "mM";
     ReportFile report((dir / "report.out").string());
-    const CalculationOutcome out = workedCase(st, &report, kWorkedData, labels);
-    ASSERT_FALSE(out.end) << out.end->message;
+    const CalculationOutcome out = workedCase(&report, kWorkedData, labels);
+    ASSERT_FALSE(out.end) << out.end->text;
     ASSERT_EQ(out.curves.size(), 1u);
 
     // the golden report of kinetra-fit on the same data and labels, its folder masked
@@ -246,15 +177,11 @@ TEST_F(DataSetRoad, AReportThatCannotBeBegunIsDroppedAndTheCurvesGoOn)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        SharedState state;
-        state.outputFileName = "chosen.txt";
         const std::unique_ptr<ReportOutput> output = c.output();
-        std::optional<RuntimeFailure> started;
-        const CalculationOutcome out = workedCase(state, output.get(), kWorkedData, ReportLabels{}, &started);
+        std::optional<Failure> started;
+        const CalculationOutcome out = workedCase(output.get(), kWorkedData, ReportLabels{}, &started);
         ASSERT_TRUE(started);
-        EXPECT_EQ(started->number(), c.number);
-        EXPECT_EQ(state.outputDestination, "N") << "the report is dropped for the rest of the data set";
-        EXPECT_EQ(state.outputFileName, "");
+        EXPECT_EQ(started->number, c.number);
         EXPECT_FALSE(out.end) << "no curve section is tried";
         ASSERT_EQ(out.curves.size(), 1u);
         EXPECT_NEAR(out.curves[0].V, 100.0, 1.0);
@@ -265,28 +192,26 @@ TEST_F(DataSetRoad, AReportThatCannotBeBegunIsDroppedAndTheCurvesGoOn)
 TEST_F(DataSetRoad, ACurveSectionThatCannotBeWrittenEndsTheCalculation)
 {
     FailingOutput output(false);
-    const CalculationOutcome out = workedCase(st, &output, kWorkedData, ReportLabels{});
+    const CalculationOutcome out = workedCase(&output, kWorkedData, ReportLabels{});
     EXPECT_EQ(output.written, 31u) << "17 header lines, 13 data lines, the closing rule";
     ASSERT_TRUE(out.end);
-    EXPECT_EQ(out.end->title, kTitleWrongData);
-    EXPECT_EQ(out.end->failureNumber, failure::DiskFull);
-    EXPECT_EQ(out.end->returnTo, ReturnTo::Menu);
+    EXPECT_EQ(out.end->kind, FailureKind::RunTime);
+    EXPECT_EQ(out.end->number, failure::DiskFull);
     EXPECT_TRUE(out.curves.empty()) << "results are stored only once reported";
     EXPECT_EQ(output.finished, -1) << "an ended calculation finishes its report as incomplete";
 }
 
 TEST_F(DataSetRoad, GraphFailuresComeBackAsTheirText)
 {
-    st.pointCount = 2;
-    st.concentration[1] = 0.0;  // the logarithm of 0
-    st.concentration[2] = 1.0;
-    st.rate[1] = st.rate[2] = 1.0;
-    const GraphDrawing g = DataSetAnalysis(st, '.').graph1();
-    EXPECT_FALSE(g.list);
-    EXPECT_NE(g.failure.find("Erro Number: 5\r\n"), std::string::npos) << g.failure;
+    DataSet data;
+    data.concentration = {0.0, 1.0};  // the logarithm of 0
+    data.rate = {1.0, 1.0};
+    const Outcome<DisplayList> g = drawGraph1(data);
+    ASSERT_FALSE(g.ok());
+    EXPECT_NE(failureMessage(g.failure()).find("Erro Number: 5\r\n"), std::string::npos);
 }
 
-TEST(CurvePointsError, ChecksEachCurveAsThePointsWindowDoes)
+TEST(ChosenCurvePoints, ChecksEachCurveAsThePointsWindowDoes)
 {
     struct Case {
         std::vector<std::pair<std::string, std::string>> curves;
@@ -303,10 +228,10 @@ TEST(CurvePointsError, ChecksEachCurveAsThePointsWindowDoes)
         {{{"x", "7"}}, 12, "Wrong First Point"},
     };
     for (const Case& c : cases) {
-        std::vector<std::pair<int, int>> points;
-        EXPECT_EQ(curvePointsError(c.curves, c.pointCount, &points), c.message);
+        const auto points = chosenCurvePoints(c.curves, c.pointCount);
+        EXPECT_EQ(points.ok() ? std::nullopt : std::optional<std::string>(points.failure().text), c.message);
         if (!c.message) {
-            EXPECT_EQ(points.size(), c.curves.size());
+            EXPECT_EQ(points->size(), c.curves.size());
         }
     }
 }

@@ -1,4 +1,4 @@
-// The hand-off: the copy of the list into the shared arrays, the exchange sort, the list
+// The hand-off: the copy of the list into a data set, the exchange sort, the list
 // rewritten after it, and the saved point file.
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "entry/DataFileReader.h"
+#include "entry/DataSetAnalysis.h"
 #include "entry/HandOff.h"
 #include "base/RuntimeFailure.h"
 #include "support/TempDir.h"
@@ -22,24 +23,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void setPoints(SharedState& st, const std::vector<std::pair<double, double>>& points)
-{
-    int k = 0;
-    for (const auto& [c, r] : points) {
-        ++k;
-        st.concentration[k] = c;
-        st.rate[k] = r;
-    }
-}
+using Points = std::vector<std::pair<double, double>>;
 
-std::vector<std::pair<double, double>> pointsOf(const SharedState& st, int n)
+Points pointsOf(const DataSet& data)
 {
-    std::vector<std::pair<double, double>> out;
-    for (int k = 1; k <= n; ++k) out.emplace_back(st.concentration[k], st.rate[k]);
+    Points out;
+    for (std::size_t k = 0; k < data.concentration.size(); ++k) out.emplace_back(data.concentration[k], data.rate[k]);
     return out;
 }
-
-using Points = std::vector<std::pair<double, double>>;
 
 TEST(OrdenaVetor, SortsByConcentrationMovingEachRateWithIt)
 {
@@ -53,30 +44,16 @@ TEST(OrdenaVetor, SortsByConcentrationMovingEachRateWithIt)
         {{{5, 1}, {4, 2}, {3, 3}, {2, 4}, {1, 5}}, {{1, 5}, {2, 4}, {3, 3}, {4, 2}, {5, 1}}},
         {{{0.5, 1}, {0.25, 2}, {0.5, 3}, {0.125, 4}}, {{0.125, 4}, {0.25, 2}, {0.5, 3}, {0.5, 1}}},
         {{{7, 1}}, {{7, 1}}},
+        {{}, {}},
     };
     for (const Case& c : cases) {
-        SharedState st;
-        setPoints(st, c.before);
-        const int n = static_cast<int>(c.before.size());
-        st.pointCount = static_cast<std::int16_t>(n);
-        OrdenaVetor(st, n, 0);
-        EXPECT_EQ(pointsOf(st, n), c.after);
-        EXPECT_EQ(st.pointCount, n);
-    }
-}
-
-TEST(OrdenaVetor, LeavesItsCountersWhereTheLoopsEnded)
-{
-    for (int n : {0, 1, 2, 5}) {
-        SharedState st;
-        for (int k = 1; k <= n; ++k) st.concentration[k] = n - k + 1;
-        st.kPrime = 42.5;
-        st.pointCount = 9;
-        OrdenaVetor(st, n, 2);
-        EXPECT_EQ(st.loopIndex, n + 1) << n;
-        EXPECT_EQ(st.kPrime, n == 0 ? 42.5 : n + 1.0) << n;  // untouched when nothing is sorted
-        EXPECT_EQ(st.pointCount, 7) << n;
-        EXPECT_EQ(st.concentration[1], n == 0 ? 0.0 : 1.0) << n;  // point 1 is the least
+        DataSet data;
+        for (const auto& [conc, rate] : c.before) {
+            data.concentration.push_back(conc);
+            data.rate.push_back(rate);
+        }
+        OrdenaVetor(data.concentration, data.rate);
+        EXPECT_EQ(pointsOf(data), c.after);
     }
 }
 
@@ -90,18 +67,19 @@ std::vector<ListRow> rowsOf(const std::vector<std::pair<std::string, std::string
 
 // The whole hand-off as the window runs it: copy, sort, rewrite.
 struct HandOffRun {
-    HandOffCopy copy;
-    SharedState st;
+    std::vector<std::string> savedLines;
+    DataSet data;
     std::vector<ListRow> rows;
 };
 
 HandOffRun handOff(std::vector<ListRow> rows, int pointCount, int deletedCount, char sep = '.')
 {
     HandOffRun run;
-    run.st.pointCount = static_cast<std::int16_t>(pointCount);
-    run.copy = copyListToState(run.st, rows, deletedCount, sep);
-    OrdenaVetor(run.st, run.copy.activeCount, deletedCount);
-    rewriteList(run.st, rows, run.copy.activeCount, sep);
+    const int wanted = pointsToHandOn(pointCount, static_cast<int>(rows.size()), deletedCount);
+    run.savedLines = copyList(rows, wanted, sep).savedLines;
+    Outcome<DataSet> data = kinetra::handOff(rows, wanted, ReportLabels{"", "", " U/mg ", " mM", " ATP ", ""}, sep);
+    EXPECT_TRUE(data.ok());
+    if (data) run.data = *data;
     run.rows = std::move(rows);
     return run;
 }
@@ -115,9 +93,10 @@ TEST(HandOff, DeletedRowsArePassedOver)
                                      {"2.000E+00", "2.000E+01"},
                                      {"1.000E+00", "1.000E+01"}}),
                              5, 1);
-    EXPECT_EQ(one.copy.activeCount, 4);
-    EXPECT_EQ(one.st.pointCount, 4);
-    EXPECT_EQ(pointsOf(one.st, 4), (Points{{1, 10}, {2, 20}, {4, 40}, {5, 50}}));
+    EXPECT_EQ(pointsOf(one.data), (Points{{1, 10}, {2, 20}, {4, 40}, {5, 50}}));
+    EXPECT_EQ(one.data.rateUnit, "U/mg");  // the labels trimmed
+    EXPECT_EQ(one.data.concUnit, "mM");
+    EXPECT_EQ(one.data.ligandName, "ATP");
     ASSERT_EQ(one.rows.size(), 5u);
     EXPECT_EQ(one.rows[0].concentration, "1.000E+00");
     EXPECT_EQ(one.rows[0].rate, "1.000E+01");
@@ -127,8 +106,7 @@ TEST(HandOff, DeletedRowsArePassedOver)
     EXPECT_EQ(one.rows[4].concentration, "");
     EXPECT_EQ(one.rows[4].rate, "");
     // saved lines are in list order, before the sort
-    EXPECT_EQ(one.copy.savedLines,
-              (std::vector<std::string>{"5,50", "4,40", "2,20", "1,10"}));
+    EXPECT_EQ(one.savedLines, (std::vector<std::string>{"5,50", "4,40", "2,20", "1,10"}));
 
     // rows 2 and 3 deleted
     HandOffRun two = handOff(rowsOf({{"3.000E+00", "3.000E+01"},
@@ -137,9 +115,7 @@ TEST(HandOff, DeletedRowsArePassedOver)
                                      {"1.000E+00", "1.000E+01"},
                                      {"2.000E+00", "2.000E+01"}}),
                              5, 2);
-    EXPECT_EQ(two.copy.activeCount, 3);
-    EXPECT_EQ(two.st.pointCount, 3);
-    EXPECT_EQ(pointsOf(two.st, 3), (Points{{1, 10}, {2, 20}, {3, 30}}));
+    EXPECT_EQ(pointsOf(two.data), (Points{{1, 10}, {2, 20}, {3, 30}}));
     EXPECT_EQ(two.rows[3].concentration, "");
 }
 
@@ -166,10 +142,7 @@ TEST(HandOff, RunningOutOfRowsHandsOnThePointsThatExist)
     };
     for (const Case& c : cases) {
         HandOffRun run = handOff(c.rows, c.pointCount, c.deletedCount);
-        const int n = static_cast<int>(c.points.size());
-        EXPECT_EQ(run.copy.activeCount, n) << c.what;
-        EXPECT_EQ(run.st.pointCount, n) << c.what;  // the fit and the graphs see these points
-        EXPECT_EQ(pointsOf(run.st, n), c.points) << c.what;
+        EXPECT_EQ(pointsOf(run.data), c.points) << c.what;  // the fit and the graphs see these points
     }
 }
 
@@ -178,26 +151,39 @@ TEST(HandOff, ListTextsAreReadWithTheSeparatorAndKeptAsTyped)
     // typed points keep eight digits; the rewritten list shows four
     HandOffRun run = handOff(rowsOf({{"1,2345679E+00", "4,5600000E+01"}, {"5,000E-01", "2,000E+00"}}), 2,
                              0, ',');
-    EXPECT_EQ(pointsOf(run.st, 2), (Points{{0.5, 2}, {1.2345679, 45.6}}));
+    EXPECT_EQ(pointsOf(run.data), (Points{{0.5, 2}, {1.2345679, 45.6}}));
     EXPECT_EQ(run.rows[1].concentration, "1,235E+00");
     EXPECT_EQ(run.rows[1].rate, "4,560E+01");
 }
 
-TEST(HandOff, MoreThan200PointsIsASubscriptFailure)
+TEST(HandOff, MoreThan200PointsIsASubscriptFailureAndTooLargeATextAnOverflow)
 {
     std::vector<ListRow> rows;
     for (int k = 1; k <= 201; ++k) rows.push_back({std::to_string(k), std::to_string(k), "1"});
-    SharedState st;
-    st.pointCount = 201;
-    try {
-        copyListToState(st, rows, 0, '.');
-        FAIL() << "201 points were taken";
-    } catch (const RuntimeFailure& f) {
-        EXPECT_EQ(f.number(), failure::SubscriptOutOfRange);
-    }
+    Outcome<DataSet> refused = kinetra::handOff(rows, 201, {}, '.');
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.failure().number, failure::SubscriptOutOfRange);
     rows.pop_back();
-    st.pointCount = 200;
-    EXPECT_EQ(copyListToState(st, rows, 0, '.').activeCount, 200);
+    EXPECT_EQ(kinetra::handOff(rows, 200, {}, '.')->pointCount(), 200);
+
+    std::vector<ListRow> huge = rowsOf({{"1.798E+308", "1"}});
+    Outcome<DataSet> overflow = kinetra::handOff(huge, 1, {}, '.');
+    ASSERT_FALSE(overflow.ok());
+    EXPECT_EQ(overflow.failure().number, failure::Overflow);
+    EXPECT_EQ(huge[0].concentration, "1.798E+308");  // a refused list stays as it was
+}
+
+TEST(HandOff, ADataFileReadStraightIntoADataSetMatchesItsListHandedOn)
+{
+    const std::string file = std::string(KINETRA_TEST_DATA_DIR) + "/entry_five_unsorted.txt";
+    Outcome<std::vector<ListRow>> rows = listDataFile(file, '.');
+    ASSERT_TRUE(rows.ok());
+    const int wanted = pointsToHandOn(static_cast<int>(rows->size()), static_cast<int>(rows->size()), 0);
+    Outcome<DataSet> viaList = kinetra::handOff(*rows, wanted, {}, '.');
+    Outcome<DataSet> straight = readDataSet(file, {});
+    ASSERT_TRUE(viaList.ok() && straight.ok());
+    EXPECT_EQ(straight->concentration, viaList->concentration);
+    EXPECT_EQ(straight->rate, viaList->rate);
 }
 
 TEST(SavedPointLine, ReadsBackAsADataFile)

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "entry/PointList.h"
-#include "state/SharedState.h"
+#include "kinetics/DataSet.h"
 
 namespace kinetra {
 namespace {

@@ -17,18 +17,14 @@ namespace {
 
 class WholeSetHooks : public CalculationHooks {
 public:
-    explicit WholeSetHooks(double baseline) : baseline_(baseline) {}
-    void askCurvePoints(SharedState& st, int) override
-    {
-        st.firstPoint = 1;
-        st.lastPoint = st.pointCount;
-        st.baseline = baseline_;
-    }
+    WholeSetHooks(int pointCount, double baseline) : pointCount_(pointCount), baseline_(baseline) {}
+    CurveChoice askCurvePoints(int) override { return {1, pointCount_, baseline_}; }
     void showWarning(const std::string& message) override { warnings.push_back(message); }
-    void presentCurve(const SharedState&, const CurveResults&) override {}
+    void presentCurve(const CurveFit&) override {}
     std::vector<std::string> warnings;
 
 private:
+    int pointCount_;
     double baseline_;
 };
 
@@ -42,18 +38,15 @@ bool showsNonNumber(const std::string& s)
 
 // 12 points of V S^n / (K^n + S^n) + baseline with V = 100, n = 1.5, K = 0.4, baseline 5,
 // concentrations times cScale and rates times rScale.
-SharedState hillData(double cScale, double rScale)
+DataSet hillData(double cScale, double rScale)
 {
-    SharedState st;
-    resetForCalculation(st);
     std::vector<double> conc, rate;
     for (int i = 0; i < 12; ++i) {
         const double S = 0.02 * std::pow(1.6, i);
         conc.push_back(S * cScale);
         rate.push_back((100.0 * std::pow(S, 1.5) / (std::pow(0.4, 1.5) + std::pow(S, 1.5)) + 5.0) * rScale);
     }
-    setPoints(st, conc, rate);
-    return st;
+    return dataSetOf(conc, rate);
 }
 
 struct Scale {
@@ -101,34 +94,32 @@ TEST(Extremes, Graph1AtAnyScaleIsTheOrdinaryPictureWithOtherLabels)
 
 TEST(Extremes, FitAndGraph2GiveTheOrdinaryResultsOrACleanMessage)
 {
-    SharedState ordinaryState = hillData(1.0, 1.0);
-    FitWork ordinaryWork;
-    WholeSetHooks ordinaryHooks(5.0);
-    const CalculationOutcome ordinary = runCalculation(ordinaryState, ordinaryWork, 1, ordinaryHooks);
-    ASSERT_FALSE(ordinary.end.has_value()) << ordinary.end->message;
+    const DataSet ordinaryData = hillData(1.0, 1.0);
+    WholeSetHooks ordinaryHooks(ordinaryData.pointCount(), 5.0);
+    const CalculationOutcome ordinary = runCalculation(ordinaryData, 1, ordinaryHooks);
+    ASSERT_FALSE(ordinary.end.has_value()) << failureMessage(*ordinary.end);
     ASSERT_EQ(ordinary.curves.size(), 1U);
-    const CurveResults& r0 = ordinary.curves[0];
+    const CurveFit& r0 = ordinary.curves[0];
     EXPECT_NEAR(r0.n, 1.5, 0.01);
     Graph2State g0;
-    ordinaryState.considerBaseline = true;
-    const DisplayList ordinaryGraph = buildGraph2(ordinaryState, g0);
+    const DisplayList ordinaryGraph = buildGraph2(ordinaryData, ordinary.curves, true, g0);
 
     for (const Scale& s : kScales) {
         SCOPED_TRACE(std::to_string(s.c) + " " + std::to_string(s.r));
-        SharedState st = hillData(s.c, s.r);
-        FitWork work;
-        WholeSetHooks hooks(5.0 * s.r);
-        const CalculationOutcome out = runCalculation(st, work, 1, hooks);
+        const DataSet data = hillData(s.c, s.r);
+        WholeSetHooks hooks(data.pointCount(), 5.0 * s.r);
+        const CalculationOutcome out = runCalculation(data, 1, hooks);
         for (const std::string& w : hooks.warnings) EXPECT_FALSE(showsNonNumber(w)) << w;
         if (out.end) {
-            EXPECT_FALSE(s.mustFit) << out.end->message;
-            EXPECT_FALSE(out.end->message.empty());
-            EXPECT_FALSE(showsNonNumber(out.end->message)) << out.end->message;
+            const std::string message = failureMessage(*out.end);
+            EXPECT_FALSE(s.mustFit) << message;
+            EXPECT_FALSE(message.empty());
+            EXPECT_FALSE(showsNonNumber(message)) << message;
             EXPECT_TRUE(out.curves.empty());
             continue;
         }
         ASSERT_EQ(out.curves.size(), 1U);
-        const CurveResults& r = out.curves[0];
+        const CurveFit& r = out.curves[0];
         // the same curve in other units
         EXPECT_NEAR(r.n, r0.n, 1e-3 * r0.n);
         EXPECT_NEAR(r.V / s.r, r0.V, 1e-3 * r0.V);
@@ -136,10 +127,9 @@ TEST(Extremes, FitAndGraph2GiveTheOrdinaryResultsOrACleanMessage)
         EXPECT_NEAR(r.totalActivity / s.r, r0.totalActivity, 1e-3 * r0.totalActivity);
 
         // graph 2 in entered units draws the same picture as the ordinary one
-        st.considerBaseline = true;
         Graph2State g;
         const int failed = failureNumberOf([&] {
-            const DisplayList list = buildGraph2(st, g);
+            const DisplayList list = buildGraph2(data, out.curves, true, g);
             const auto xs = centres(list, true);
             const auto ys = centres(list, false);
             ASSERT_EQ(xs.size(), centres(ordinaryGraph, true).size());
@@ -154,34 +144,32 @@ TEST(Extremes, FitAndGraph2GiveTheOrdinaryResultsOrACleanMessage)
 
 TEST(Extremes, DataSpanningTheWholeRangeEndsWithResultsOrAMessage)
 {
-    SharedState st;
-    resetForCalculation(st);
     std::vector<double> conc, rate;
     for (int e = -300; e <= 300; e += 50) {
         conc.push_back(std::pow(10.0, e));
         rate.push_back(e < 0 ? 1e-300 * std::pow(10.0, -e / 2.0) : 1e300 / std::pow(10.0, e / 2.0));
     }
-    setPoints(st, conc, rate);
+    const DataSet data = dataSetOf(conc, rate);
 
     // graph 1 spans 605 decades; the labels from 0 up keep two characters
-    const DisplayList g1 = buildGraph1(st);
+    const DisplayList g1 = buildGraph1(data);
     const auto labels = textsAtY(g1, 6600.0F);
     ASSERT_EQ(labels.size(), 605U);
     EXPECT_EQ(labels.front(), "-302");
     EXPECT_EQ(labels.back(), "30");
 
-    FitWork work;
-    WholeSetHooks hooks(0.0);
-    const CalculationOutcome out = runCalculation(st, work, 1, hooks);
+    WholeSetHooks hooks(data.pointCount(), 0.0);
+    const CalculationOutcome out = runCalculation(data, 1, hooks);
     if (out.end) {
-        EXPECT_FALSE(out.end->message.empty());
-        EXPECT_FALSE(showsNonNumber(out.end->message)) << out.end->message;
+        const std::string message = failureMessage(*out.end);
+        EXPECT_FALSE(message.empty());
+        EXPECT_FALSE(showsNonNumber(message)) << message;
     } else {
         ASSERT_EQ(out.curves.size(), 1U);
         for (const double v : {out.curves[0].V, out.curves[0].n, out.curves[0].K, out.curves[0].r})
             EXPECT_TRUE(std::isfinite(v));
         Graph2State g;
-        const int number = failureNumberOf([&] { buildGraph2(st, g); });
+        const int number = failureNumberOf([&] { buildGraph2(data, out.curves, false, g); });
         EXPECT_TRUE(number == 0 || number == failure::Overflow || number == failure::DivisionByZero) << number;
     }
 }
@@ -195,16 +183,9 @@ TEST(Extremes, Graph2WithParametersAtTheEndsOfTheDoubles)
     const std::vector<Case> cases = {{1e300, 1.0, 1e-300, 0.0}, {1e-300, 4.0, 1e300, 1e-300},
                                      {1.0, 3.0, 1e-200, 0.0},  {1e300, 0.1, 1e300, 1e300}};
     for (const Case& c : cases) {
-        SharedState st;
-        setPoints(st, {c.K}, {c.baseline + c.V / 2.0});
-        st.concScale = 1.0;
-        st.curveV[1] = c.V;
-        st.curveN[1] = c.n;
-        st.curveK[1] = c.K;
-        st.curveBaseline[1] = c.baseline;
-        st.considerBaseline = true;
         Graph2State g;
-        const DisplayList list = buildGraph2(st, g);
+        const DisplayList list =
+            buildGraph2(dataSetOf({c.K}, {c.baseline + c.V / 2.0}), {curveOf(c.V, c.n, c.K, c.baseline)}, true, g);
         const auto points = opsOf<Circle>(list);
         ASSERT_EQ(points.size(), 1U) << c.K;
         // the point at K lies on the curve

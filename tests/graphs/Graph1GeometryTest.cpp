@@ -21,12 +21,8 @@ struct Drawing {
 Drawing draw1(const std::vector<double>& conc, const std::vector<double>& rate,
               const std::string& ligand = "ATP", const std::string& unit = "mM")
 {
-    SharedState st;
-    setPoints(st, conc, rate);
-    st.ligandName = ligand;
-    st.concUnit = unit;
     Drawing d;
-    d.list = buildGraph1(st, [&](const std::string& text, const std::string& title) {
+    d.list = buildGraph1(dataSetOf(conc, rate, ligand, unit), [&](const std::string& text, const std::string& title) {
         d.messages.emplace_back(text, title);
     });
     return d;
@@ -125,11 +121,10 @@ TEST(Graph1, NoPositiveRateShowsTheMessageThenFailsWithDivisionByZero)
 {
     const std::vector<std::vector<double>> rateSets = {{0, 0}, {-1, -2}, {0, -5}};
     for (const auto& rates : rateSets) {
-        SharedState st;
-        setPoints(st, {0.1, 1.0}, rates);
+        const DataSet data = dataSetOf({0.1, 1.0}, rates);
         std::vector<std::pair<std::string, std::string>> messages;
         const int number = failureNumberOf([&] {
-            buildGraph1(st, [&](const std::string& t, const std::string& title) { messages.emplace_back(t, title); });
+            buildGraph1(data, [&](const std::string& t, const std::string& title) { messages.emplace_back(t, title); });
         });
         EXPECT_EQ(number, failure::DivisionByZero);
         ASSERT_EQ(messages.size(), 1U);
@@ -140,13 +135,13 @@ TEST(Graph1, NoPositiveRateShowsTheMessageThenFailsWithDivisionByZero)
 
 TEST(Graph1, ConcentrationNotAbovezeroFailsWithInvalidArgument)
 {
-    const std::vector<std::vector<double>> concSets = {{0.0, 1.0}, {-1.0, 2.0}, {0.1, 0.0, 5.0}, {0.1, 1.0, -3.0}};
+    // an empty data set has no first concentration above 0 either
+    const std::vector<std::vector<double>> concSets = {{0.0, 1.0}, {-1.0, 2.0}, {0.1, 0.0, 5.0}, {0.1, 1.0, -3.0}, {}};
     for (const auto& conc : concSets) {
-        SharedState st;
-        setPoints(st, conc, std::vector<double>(conc.size(), 1.0));
+        const DataSet data = dataSetOf(conc, std::vector<double>(conc.size(), 1.0));
         bool messaged = false;
         const int number = failureNumberOf([&] {
-            buildGraph1(st, [&](const std::string&, const std::string&) { messaged = true; });
+            buildGraph1(data, [&](const std::string&, const std::string&) { messaged = true; });
         });
         EXPECT_EQ(number, failure::InvalidArgument) << conc.size();
         EXPECT_FALSE(messaged);
@@ -251,9 +246,7 @@ TEST(Graph1, AxisTitleIsCentredOnItsLengthInCharacters)
 
 TEST(Graph1, CoordinatesBeyondSinglePrecisionAreAnOverflow)
 {
-    SharedState st;
-    setPoints(st, {0.1, 1.0}, {-1e300, 1.0});
-    EXPECT_EQ(failureNumberOf([&] { buildGraph1(st); }), failure::Overflow);
-    setPoints(st, {0.1, 1.0}, {1.0, 1.7e308});  // 1.1 times the largest rate leaves the doubles
-    EXPECT_EQ(failureNumberOf([&] { buildGraph1(st); }), failure::Overflow);
+    EXPECT_EQ(failureNumberOf([] { buildGraph1(dataSetOf({0.1, 1.0}, {-1e300, 1.0})); }), failure::Overflow);
+    // 1.1 times the largest rate leaves the doubles
+    EXPECT_EQ(failureNumberOf([] { buildGraph1(dataSetOf({0.1, 1.0}, {1.0, 1.7e308})); }), failure::Overflow);
 }

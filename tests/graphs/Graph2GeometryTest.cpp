@@ -16,53 +16,57 @@ struct Curve {
     double V = 0, n = 0, K = 0;
 };
 
-// A state as the calculation leaves it: concentrations divided by concScale, the fitted
-// parameters stored per curve.
-SharedState fittedState(const std::vector<double>& entered, const std::vector<double>& rates, Curve c1,
-                        double baseline, bool considerBaseline, Curve c2 = {})
-{
-    SharedState st;
-    st.concScale = entered.front() / 0.0001;
-    std::vector<double> scaled;
-    for (const double c : entered) scaled.push_back(c / st.concScale);
-    setPoints(st, scaled, rates);
-    st.curveV[1] = c1.V;
-    st.curveN[1] = c1.n;
-    st.curveK[1] = c1.K;
-    st.curveV[2] = c2.V;
-    st.curveN[2] = c2.n;
-    st.curveK[2] = c2.K;
-    st.curveBaseline[1] = baseline;
-    st.considerBaseline = considerBaseline;
-    st.ligandName = "ATP";
-    st.concUnit = "mM";
-    return st;
-}
+// A data set in entered units, the curves fitted to it and the way graph 2 is asked to draw
+// them: with the measured rates or those above the baseline, and the range of a redrawing.
+struct Fitted {
+    DataSet data;
+    std::vector<CurveFit> curves;
+    bool considerBaseline = false;
+    double lowConc = 0.0, highConc = 0.0;
 
-// The rate law as written for the user: b*baseline + sum of V S^n / (K^n + S^n).
-double law(double S, const SharedState& st)
-{
-    double v = st.considerBaseline ? st.curveBaseline[1] : 0.0;
-    for (int c = 1; c <= 2; ++c) {
-        const double sn = std::pow(S, st.curveN[c]);
-        v += st.curveV[c] * sn / (std::pow(st.curveK[c], st.curveN[c]) + sn);
+    DisplayList draw(Graph2State& g) const { return buildGraph2(data, curves, considerBaseline, g, lowConc, highConc); }
+
+    // The rate law as written for the user: b*baseline + sum of V S^n / (K^n + S^n).
+    double law(double S) const
+    {
+        double v = considerBaseline ? curves.front().points.baseline : 0.0;
+        for (const CurveFit& c : curves) {
+            const double sn = std::pow(S, c.n);
+            v += c.V * sn / (std::pow(c.K, c.n) + sn);
+        }
+        return v;
     }
-    return v;
-}
 
-double vTopOf(const SharedState& st)
+    double vTop() const
+    {
+        double v = considerBaseline ? curves.front().points.baseline : 0.0;
+        for (const CurveFit& c : curves) v += c.V;
+        return v;
+    }
+};
+
+// The curves as the calculation hands them on: curve 2 lies above curve 1's total activity.
+Fitted fitted(const std::vector<double>& entered, const std::vector<double>& rates, const std::vector<Curve>& curves,
+              double baseline, bool considerBaseline)
 {
-    return (st.considerBaseline ? st.curveBaseline[1] : 0.0) + st.curveV[1] + st.curveV[2];
+    Fitted f;
+    f.data = dataSetOf(entered, rates, "ATP", "mM");
+    for (const Curve& c : curves) {
+        const double above = f.curves.empty() ? baseline : f.curves.back().totalActivity;
+        f.curves.push_back(curveOf(c.V, c.n, c.K, above, static_cast<int>(f.curves.size()) + 1));
+    }
+    f.considerBaseline = considerBaseline;
+    return f;
 }
 
 std::vector<std::string> xLabels(const DisplayList& list) { return textsAtY(list, 6600.0F); }
 
-DisplayList redraw(SharedState& st, double low, double high, Graph2State& g)
+DisplayList redraw(Fitted& f, double low, double high, Graph2State& g)
 {
     g.firstDrawing = false;
-    st.rangeLowConc = low;
-    st.rangeHighConc = high;
-    return buildGraph2(st, g);
+    f.lowConc = low;
+    f.highConc = high;
+    return f.draw(g);
 }
 
 const std::vector<double> kEntered = {0.02, 0.1, 1.0, 5.0};
@@ -73,9 +77,9 @@ constexpr Curve kCurve1{10.0, 1.0, 0.5};
 
 TEST(Graph2, DataFrom002To5GiveSevenDecadesAndA9000StepCurve)
 {
-    SharedState st = fittedState(kEntered, kRates, kCurve1, 1.0, true);
+    const Fitted f = fitted(kEntered, kRates, {kCurve1}, 1.0, true);
     Graph2State g;
-    const DisplayList list = buildGraph2(st, g);
+    const DisplayList list = f.draw(g);
 
     EXPECT_EQ(xLabels(list), (std::vector<std::string>{"-4", "-3", "-2", "-1", "0", "1", "2"}));
     int k = 0;
@@ -104,19 +108,19 @@ TEST(Graph2, DataFrom002To5GiveSevenDecadesAndA9000StepCurve)
     }
 
     // the curve follows the rate law: x = 1000 + i at S = 10^-4 * 10^(6 i / 9000)
-    const double vTop = vTopOf(st);
+    const double vTop = f.vTop();
     for (const int i : {1, 2, 1500, 4500, 7777, 9000}) {
         const double S = 1e-4 * std::pow(10.0, 6.0 * i / 9000.0);
         const float y = i == 1 ? dot->at.y : curve[static_cast<std::size_t>(i - 2)].to.y;
-        expectTwips(y, 300.0 + 6200.0 * (1.0 - law(S, st) / vTop), 1e-5);
+        expectTwips(y, 300.0 + 6200.0 * (1.0 - f.law(S) / vTop), 1e-5);
     }
 }
 
 TEST(Graph2, FrameAndYTicksWithTheirTenthsOfV)
 {
-    SharedState st = fittedState(kEntered, kRates, kCurve1, 0.0, true);
+    const Fitted f = fitted(kEntered, kRates, {kCurve1}, 0.0, true);
     Graph2State g;
-    const DisplayList list = buildGraph2(st, g);
+    const DisplayList list = f.draw(g);
     for (int i = 1; i <= 9; ++i) {
         const float y = 300.0F + 620.0F * static_cast<float>(i);
         const auto at = textsAtY(list, y - 80.0F);
@@ -147,16 +151,15 @@ TEST(Graph2, BaselineMovesPointsAndCurve)
 {
     for (const bool consider : {true, false}) {
         const double baseline = 2.0;
-        SharedState st = fittedState(kEntered, {3.0, 5.0, 8.0, 11.0}, kCurve1, baseline, consider);
+        const Fitted f = fitted(kEntered, {3.0, 5.0, 8.0, 11.0}, {kCurve1}, baseline, consider);
         Graph2State g;
-        const DisplayList list = buildGraph2(st, g);
+        const DisplayList list = f.draw(g);
         const double vTop = consider ? 12.0 : 10.0;
 
         const auto points = opsOf<Circle>(list);
         ASSERT_EQ(points.size(), 4U) << consider;
         for (std::size_t j = 0; j < points.size(); ++j) {
-            const double plotted = consider ? st.rate[static_cast<long long>(j + 1)]
-                                            : st.rate[static_cast<long long>(j + 1)] - baseline;
+            const double plotted = consider ? f.data.rate[j] : f.data.rate[j] - baseline;
             expectTwips(points[j].centre.y, 300.0 + 6200.0 * (1.0 - plotted / vTop));
             expectTwips(points[j].centre.x,
                         1000.0 + 1500.0 * (std::log10(kEntered[j]) + 4.0), 1e-6);
@@ -168,7 +171,7 @@ TEST(Graph2, BaselineMovesPointsAndCurve)
         // at 10^-4 the law is almost all baseline: near the bottom without it, higher with it
         const Dot dot = opsOf<Dot>(list).at(0);
         const double S = 1e-4 * std::pow(10.0, 6.0 / 9000.0);
-        expectTwips(dot.at.y, 300.0 + 6200.0 * (1.0 - law(S, st) / vTop), 1e-5);
+        expectTwips(dot.at.y, 300.0 + 6200.0 * (1.0 - f.law(S) / vTop), 1e-5);
         if (consider) EXPECT_LT(dot.at.y, 6500.0F - 1000.0F);
         else EXPECT_GT(dot.at.y, 6500.0F - 10.0F);
     }
@@ -176,9 +179,10 @@ TEST(Graph2, BaselineMovesPointsAndCurve)
 
 TEST(Graph2, SecondCurveAddsItsTerm)
 {
-    SharedState st = fittedState(kEntered, kRates, kCurve1, 1.0, true, Curve{5.0, 2.0, 2.0});
+    // curve 2's own baseline (curve 1's total activity) plays no part: the picture's is curve 1's
+    const Fitted f = fitted(kEntered, kRates, {kCurve1, Curve{5.0, 2.0, 2.0}}, 1.0, true);
     Graph2State g;
-    const DisplayList list = buildGraph2(st, g);
+    const DisplayList list = f.draw(g);
     std::vector<Line> curve;
     for (const Line& l : opsOf<Line>(list)) {
         if (l.colour == kBlue) curve.push_back(l);
@@ -186,22 +190,18 @@ TEST(Graph2, SecondCurveAddsItsTerm)
     ASSERT_EQ(curve.size(), 8999U);
     for (const int i : {3000, 6000, 8500}) {
         const double S = 1e-4 * std::pow(10.0, 6.0 * i / 9000.0);
-        expectTwips(curve[static_cast<std::size_t>(i - 2)].to.y, 300.0 + 6200.0 * (1.0 - law(S, st) / 16.0), 1e-5);
+        expectTwips(curve[static_cast<std::size_t>(i - 2)].to.y, 300.0 + 6200.0 * (1.0 - f.law(S) / 16.0), 1e-5);
     }
 }
 
 TEST(Graph2, PointsOnTheFrameEdgesAreNotDrawn)
 {
-    SharedState st;
-    // entered units, range 1..100: x = 1000 at 1 and 10000 at 100; rate 10 at the top edge
-    // (v/V = 1), rate 0 at the bottom edge
-    setPoints(st, {1.0, 10.0, 10.0, 10.0, 10.0, 100.0}, {5.0, 10.0, 0.0, 5.0, 11.0, 5.0});
-    st.curveV[1] = 10.0;
-    st.curveN[1] = 1.0;
-    st.curveK[1] = 10.0;
+    // range 1..100: x = 1000 at 1 and 10000 at 100; rate 10 at the top edge (v/V = 1), rate 0
+    // at the bottom edge
+    Fitted f = fitted({1.0, 10.0, 10.0, 10.0, 10.0, 100.0}, {5.0, 10.0, 0.0, 5.0, 11.0, 5.0}, {Curve{10.0, 1.0, 10.0}},
+                      0.0, false);
     Graph2State g;
-    g.concentrationsConverted = true;
-    const DisplayList list = redraw(st, 1.0, 100.0, g);
+    const DisplayList list = redraw(f, 1.0, 100.0, g);
     const auto points = opsOf<Circle>(list);
     ASSERT_EQ(points.size(), 1U);
     expectTwips(points[0].centre.x, 5500.0);
@@ -221,10 +221,10 @@ TEST(Graph2, NewRangeIsRoundedDownToPowersOfTen)
         {0.05, 2e5, {"-2", "-1", "0", "1", "2", "3", "4", "5"}},
     };
     for (const Case& c : cases) {
-        SharedState st = fittedState(kEntered, kRates, kCurve1, 0.0, true);
+        Fitted f = fitted(kEntered, kRates, {kCurve1}, 0.0, true);
         Graph2State g;
-        buildGraph2(st, g);
-        const DisplayList list = redraw(st, c.low, c.high, g);
+        f.draw(g);
+        const DisplayList list = redraw(f, c.low, c.high, g);
         ASSERT_FALSE(list.ops.empty());
         EXPECT_TRUE(std::holds_alternative<Clear>(list.ops[0])) << c.low;
         EXPECT_TRUE(std::holds_alternative<Dot>(list.ops[1])) << c.low;
@@ -239,9 +239,9 @@ TEST(Graph2, NewRangeIsRoundedDownToPowersOfTen)
 
 TEST(Graph2, DataFromAPowerOfTenKeepsItsDecade)
 {
-    SharedState st = fittedState({1000.0, 5000.0, 1e6}, {1.0, 5.0, 9.0}, Curve{10.0, 1.0, 4000.0}, 0.0, true);
+    const Fitted f = fitted({1000.0, 5000.0, 1e6}, {1.0, 5.0, 9.0}, {Curve{10.0, 1.0, 4000.0}}, 0.0, true);
     Graph2State g;
-    const DisplayList list = buildGraph2(st, g);
+    const DisplayList list = f.draw(g);
     EXPECT_EQ(xLabels(list), (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8"}));
     // 1000 lies on the third tick
     const auto points = opsOf<Circle>(list);
@@ -251,81 +251,77 @@ TEST(Graph2, DataFromAPowerOfTenKeepsItsDecade)
 
 TEST(Graph2, LabelsGrowTo12PointFromTheFirstDrawingOn)
 {
-    SharedState st = fittedState(kEntered, kRates, kCurve1, 0.0, true);
+    Fitted f = fitted(kEntered, kRates, {kCurve1}, 0.0, true);
     Graph2State g;
-    const DisplayList first = buildGraph2(st, g);
+    const DisplayList first = f.draw(g);
     for (const Text& t : opsOf<Text>(first)) {
         const bool bigText = t.text == "v/V" || t.topLeft.y == 6830.0F;
         EXPECT_EQ(t.pointSize, bigText ? 12.0 : 8.25) << t.text;
     }
     // an activation redraws the first way, already in 12 pt
-    for (const Text& t : opsOf<Text>(buildGraph2(st, g))) EXPECT_EQ(t.pointSize, 12.0) << t.text;
-    const DisplayList second = redraw(st, 0.01, 10.0, g);
+    for (const Text& t : opsOf<Text>(f.draw(g))) EXPECT_EQ(t.pointSize, 12.0) << t.text;
+    const DisplayList second = redraw(f, 0.01, 10.0, g);
     for (const Text& t : opsOf<Text>(second)) EXPECT_EQ(t.pointSize, 12.0) << t.text;
     EXPECT_EQ(second.fontFamily, "MS Sans Serif");
 }
 
-TEST(Graph2, ConcentrationsReturnToEnteredUnitsOncePerOpening)
+TEST(Graph2, ALaterActivationDrawsTheSamePicture)
 {
-    SharedState st = fittedState(kEntered, kRates, kCurve1, 0.0, true);
+    const Fitted f = fitted(kEntered, kRates, {kCurve1}, 0.0, true);
     Graph2State g;
-    const DisplayList first = buildGraph2(st, g);
-    const DisplayList again = buildGraph2(st, g);  // a later activation
-    redraw(st, 0.001, 100.0, g);
-    for (std::size_t i = 0; i < kEntered.size(); ++i) {
-        EXPECT_DOUBLE_EQ(st.concentration[static_cast<long long>(i + 1)], kEntered[i]) << i;
+    const DisplayList first = f.draw(g);
+    const DisplayList again = f.draw(g);  // a later activation, the labels now in 12 pt
+    ASSERT_EQ(first.ops.size(), again.ops.size());
+    for (std::size_t i = 0; i < first.ops.size(); ++i) {
+        if (std::holds_alternative<Text>(first.ops[i])) {
+            EXPECT_EQ(std::get<Text>(first.ops[i]).topLeft, std::get<Text>(again.ops[i]).topLeft) << i;
+        } else if (const Circle* c = std::get_if<Circle>(&first.ops[i])) {
+            EXPECT_EQ(c->centre, std::get<Circle>(again.ops[i]).centre) << i;
+        }
     }
-    const auto a = opsOf<Circle>(first);
-    const auto b = opsOf<Circle>(again);
-    ASSERT_EQ(a.size(), b.size());
-    for (std::size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i].centre, b[i].centre);
-
-    // a new opening (Back to graph 1, on through a new calculation) converts again
-    for (std::size_t i = 0; i < kEntered.size(); ++i) st.concentration[static_cast<long long>(i + 1)] /= st.concScale;
-    Graph2State reopened;
-    buildGraph2(st, reopened);
-    EXPECT_DOUBLE_EQ(st.concentration[1], 0.02);
+    const auto points = opsOf<Circle>(again);
+    ASSERT_EQ(points.size(), 3U);  // rate 10 = V lies on the top edge
+    expectTwips(points[0].centre.x, 1000.0 + 1500.0 * (std::log10(0.02) + 4.0));
 }
 
 TEST(Graph2, FailuresOfTheDrawing)
 {
     struct Case {
         const char* what;
-        void (*spoil)(SharedState&, Graph2State&);
+        void (*spoil)(Fitted&, Graph2State&);
         int number;
     };
     const std::vector<Case> cases = {
-        {"first concentration 0", [](SharedState& st, Graph2State&) { st.concentration[1] = 0.0; },
+        {"first concentration 0", [](Fitted& f, Graph2State&) { f.data.concentration[0] = 0.0; },
          failure::InvalidArgument},
         {"a concentration below 0 inside the data",
-         [](SharedState& st, Graph2State&) { st.concentration[2] = -1e-7; }, failure::InvalidArgument},
+         [](Fitted& f, Graph2State&) { f.data.concentration[1] = -1e-7; }, failure::InvalidArgument},
+        {"no points", [](Fitted& f, Graph2State&) { f.data = dataSetOf({}, {}); }, failure::InvalidArgument},
         {"low range end 0",
-         [](SharedState& st, Graph2State& g) { g.firstDrawing = false; st.rangeLowConc = 0; st.rangeHighConc = 10; },
+         [](Fitted& f, Graph2State& g) { g.firstDrawing = false; f.lowConc = 0; f.highConc = 10; },
          failure::InvalidArgument},
         {"high range end below 0",
-         [](SharedState& st, Graph2State& g) { g.firstDrawing = false; st.rangeLowConc = 1; st.rangeHighConc = -10; },
+         [](Fitted& f, Graph2State& g) { g.firstDrawing = false; f.lowConc = 1; f.highConc = -10; },
          failure::InvalidArgument},
         {"range 2 to 8 in one decade",
-         [](SharedState& st, Graph2State& g) { g.firstDrawing = false; st.rangeLowConc = 2; st.rangeHighConc = 8; },
+         [](Fitted& f, Graph2State& g) { g.firstDrawing = false; f.lowConc = 2; f.highConc = 8; },
          failure::DivisionByZero},
         {"vTop 0 without baseline",
-         [](SharedState& st, Graph2State&) { st.curveV[1] = 0; st.considerBaseline = false; },
+         [](Fitted& f, Graph2State&) { f.curves[0].V = 0; f.considerBaseline = false; },
          failure::DivisionByZero},
+        {"no curve", [](Fitted& f, Graph2State&) { f.curves.clear(); }, failure::DivisionByZero},
         {"vTop 0 from opposite curves",
-         [](SharedState& st, Graph2State&) { st.curveV[2] = -10; st.curveN[2] = 1; st.curveK[2] = 1; },
-         failure::DivisionByZero},
+         [](Fitted& f, Graph2State&) { f.curves.push_back(curveOf(-10, 1, 1, 10, 2)); }, failure::DivisionByZero},
         {"negative K with a fractional n has no power",
-         [](SharedState& st, Graph2State&) { st.curveK[1] = -0.5; st.curveN[1] = 0.5; }, failure::Overflow},
+         [](Fitted& f, Graph2State&) { f.curves[0].K = -0.5; f.curves[0].n = 0.5; }, failure::Overflow},
         {"a rate beyond the doubles",
-         [](SharedState& st, Graph2State&) { st.rate[2] = 1.7e308; st.curveBaseline[1] = -1.7e308; },
+         [](Fitted& f, Graph2State&) { f.data.rate[1] = 1.7e308; f.curves[0].points.baseline = -1.7e308; },
          failure::Overflow},
     };
     for (const Case& c : cases) {
-        SharedState st = fittedState(kEntered, kRates, kCurve1, 0.0, false);
-        for (std::size_t i = 0; i < kEntered.size(); ++i) st.concentration[static_cast<long long>(i + 1)] = kEntered[i];
-        st.concScale = 1.0;
+        Fitted f = fitted(kEntered, kRates, {kCurve1}, 0.0, false);
         Graph2State g;
-        c.spoil(st, g);
-        EXPECT_EQ(failureNumberOf([&] { buildGraph2(st, g); }), c.number) << c.what;
+        c.spoil(f, g);
+        EXPECT_EQ(failureNumberOf([&] { f.draw(g); }), c.number) << c.what;
     }
 }

@@ -1,14 +1,17 @@
 #pragma once
-// Reading a display list back in tests: the operations of one kind, in drawing order.
+// Reading a display list back in tests (the operations of one kind, in drawing order), and
+// the data sets and fitted curves the graphs are drawn from.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "base/RuntimeFailure.h"
 #include "graphs/DisplayList.h"
-#include "state/SharedState.h"
+#include "kinetics/DataSet.h"
 
 namespace kinetra::testing {
 
@@ -46,14 +49,29 @@ inline void expectTwips(float actual, double expected, double relative = 1e-6)
     EXPECT_NEAR(actual, expected, std::max(1e-3, std::fabs(expected) * relative)) << "expected " << expected;
 }
 
-// Points 1..n of a data set as the hand-off leaves them (sorted by concentration).
-inline void setPoints(SharedState& st, const std::vector<double>& conc, const std::vector<double>& rate)
+// A data set of the points given (sorted by concentration, as the hand-off leaves them).
+inline DataSet dataSetOf(const std::vector<double>& conc, const std::vector<double>& rate,
+                         const std::string& ligand = "", const std::string& unit = "")
 {
-    st.pointCount = static_cast<std::int16_t>(conc.size());
-    for (std::size_t i = 0; i < conc.size(); ++i) {
-        st.concentration[static_cast<long long>(i + 1)] = conc[i];
-        st.rate[static_cast<long long>(i + 1)] = rate[i];
-    }
+    DataSet data;
+    data.concentration = conc;
+    data.rate = rate;
+    data.ligandName = ligand;
+    data.concUnit = unit;
+    return data;
+}
+
+// A fitted curve as graph 2 reads it: V, n, K and the baseline its rates lie above.
+inline CurveFit curveOf(double V, double n, double K, double baseline = 0.0, int number = 1)
+{
+    CurveFit fit;
+    fit.curve = number;
+    fit.V = V;
+    fit.n = n;
+    fit.K = K;
+    fit.points.baseline = baseline;
+    fit.totalActivity = V + baseline;
+    return fit;
 }
 
 // Runs f and returns the number of the RuntimeFailure it throws, 0 when it throws none.

@@ -212,18 +212,9 @@ std::vector<Segment> segmentsOf(const DisplayList& list)
     return out;
 }
 
-SharedState graphState()
-{
-    SharedState st;
-    setPoints(st, {0.02, 0.1, 1.0, 5.0}, {2.0, 4.0, 7.0, 10.0});
-    st.concScale = 1.0;
-    st.curveV[1] = 10.0;
-    st.curveN[1] = 1.3;
-    st.curveK[1] = 0.5;
-    st.ligandName = "ATP";
-    st.concUnit = "mM";
-    return st;
-}
+DataSet graphData() { return dataSetOf({0.02, 0.1, 1.0, 5.0}, {2.0, 4.0, 7.0, 10.0}, "ATP", "mM"); }
+
+const std::vector<CurveFit> kCurves = {curveOf(10.0, 1.3, 0.5)};
 
 }  // namespace
 
@@ -241,10 +232,10 @@ TEST(SvgWriter, DocumentIsInTwipsOnAWhitePage)
 
 TEST(SvgWriter, GraphsComeOutWithExactlyTheListsCoordinates)
 {
-    SharedState st = graphState();
+    const DataSet data = graphData();
     Graph2State g;
     const std::vector<std::pair<std::string, DisplayList>> lists = {
-        {"graph1", buildGraph1(st)}, {"graph2", buildGraph2(st, g)}};
+        {"graph1", buildGraph1(data)}, {"graph2", buildGraph2(data, kCurves, false, g)}};
     for (const auto& [name, list] : lists) {
         const std::string svg = writeSvg(list);
         EXPECT_TRUE(wellFormed(svg)) << name;
@@ -308,13 +299,11 @@ TEST(SvgWriter, ClearStartsAFreshPicture)
     EXPECT_LT(svg.find("<rect"), svg.find("<text"));
 
     // a redrawn graph 2 shows only its new picture
-    SharedState st = graphState();
+    const DataSet data = graphData();
     Graph2State g;
-    buildGraph2(st, g);
+    buildGraph2(data, kCurves, false, g);
     g.firstDrawing = false;
-    st.rangeLowConc = 3;
-    st.rangeHighConc = 800;
-    const DisplayList redrawn = buildGraph2(st, g);
+    const DisplayList redrawn = buildGraph2(data, kCurves, false, g, 3, 800);
     const std::string svg2 = writeSvg(redrawn);
     EXPECT_TRUE(wellFormed(svg2));
     EXPECT_EQ(countOf(svg2, "<rect"), 1U);
@@ -343,10 +332,10 @@ TEST(SvgWriter, LinesOfOnePenBecomeOnePath)
 
 TEST(SvgWriter, TextsAreEscaped)
 {
-    SharedState st = graphState();
-    st.ligandName = "<b>&amp; \"Na+\" 'K'";
-    st.concUnit = "µM\x01\xff";
-    const DisplayList list = buildGraph1(st);
+    DataSet data = graphData();
+    data.ligandName = "<b>&amp; \"Na+\" 'K'";
+    data.concUnit = "µM\x01\xff";
+    const DisplayList list = buildGraph1(data);
     const std::string svg = writeSvg(list);
     EXPECT_TRUE(wellFormed(svg));
     expectXmllintAccepts(svg, "escaped");

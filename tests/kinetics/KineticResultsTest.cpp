@@ -7,20 +7,17 @@
 namespace kinetra {
 namespace {
 
-CurveResults workedResults()
+CurveFit workedResults()
 {
-    CurveResults r;
+    CurveFit r;
     r.curve = 1;
-    r.firstPoint = 1;
-    r.lastPoint = 13;
+    r.points = CurveChoice{1, 13, 5.0};
     r.V = 100.0;
     r.n = 1.0;
     r.K = 0.5;
     r.VK = 200.0;
-    r.vkText = "200";
     r.r = 1.0;
     r.totalActivity = 105.0;
-    r.baseline = 5.0;
     return r;
 }
 
@@ -36,39 +33,45 @@ TEST(KineticResults, WorkedCaseTexts)
     EXPECT_STREQ(ResultsTexts::kRowNames[5], "Total Activity ");
 }
 
-TEST(KineticResults, VOverKRowReadsTheNumberAtTheStartOfItsText)
+// The V/K text carries the units when both are given and the caller's separator; the row
+// shows the number the text starts with.
+TEST(KineticResults, VOverKTextAndRow)
 {
     struct Case {
-        const char* vkText;
-        char textSep;  // the separator the text was written with
-        char displaySep;
+        double VK;
+        double K;  // 0: V/K is not calculated
+        const char* rateUnit;
+        const char* concUnit;
+        char sep;
+        const char* text;
         const char* row;
     };
     const Case cases[] = {
-        {"200", '.', '.', "2.000E+02"},
-        {"200 (U/mg) / (mM)", '.', '.', "2.000E+02"},  // units are not shown in the row
-        {"0.0012345 (U/mg) / (mM)", '.', '.', "1.235E-03"},
-        {"333,333333333333 (U/mg) / (mM)", ',', ',', "3,333E+02"},
-        {"NOT CALCULATED", '.', '.', "0.000E+00"},  // K = 0
-        {"-2.5", '.', '.', "-2.500E+00"},
+        {200, 0.5, "", "", '.', "200", "2.000E+02"},
+        {200, 0.5, "U/mg", "mM", '.', "200 (U/mg) / (mM)", "2.000E+02"},  // units are not shown in the row
+        {200, 0.5, "U/mg", "", '.', "200", "2.000E+02"},                  // one unit alone is left out
+        {200, 0.5, " U/mg ", " mM", '.', "200 (U/mg) / (mM)", "2.000E+02"},
+        {0.0012345, 0.5, "U/mg", "mM", '.', "0.0012345 (U/mg) / (mM)", "1.235E-03"},
+        {1000.0 / 3.0, 0.3, "U/mg", "mM", ',', "333,333333333333 (U/mg) / (mM)", "3,333E+02"},
+        {0, 0, "U/mg", "mM", '.', "NOT CALCULATED", "0.000E+00"},
+        {-2.5, 0.5, "", "", '.', "-2.5", "-2.500E+00"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.vkText);
-        CurveResults r = workedResults();
-        r.vkText = c.vkText;
-        r.separator = c.textSep;
-        EXPECT_EQ(resultsTexts(r, "U/mg", "mM", c.displaySep).values[3], c.row);
+        SCOPED_TRACE(c.text);
+        CurveFit r = workedResults();
+        r.VK = c.VK;
+        r.K = c.K;
+        EXPECT_EQ(vkText(r, c.rateUnit, c.concUnit, c.sep), c.text);
+        EXPECT_EQ(resultsTexts(r, c.rateUnit, c.concUnit, c.sep).values[3], c.row);
     }
 }
 
 TEST(KineticResults, EmptyUnitsLeaveTheBlanksAndSeparatorFollowsTheCaller)
 {
-    CurveResults r = workedResults();
+    CurveFit r = workedResults();
     r.curve = 2;
-    r.firstPoint = 14;
-    r.lastPoint = 26;
+    r.points = CurveChoice{14, 26, -2.0};
     r.V = 12.5;
-    r.baseline = -2.0;
     r.totalActivity = 10.5;
     const ResultsTexts t = resultsTexts(r, "", "", ',');
     EXPECT_EQ(t.title, "CALCULATED KINETIC PARAMETERS OF CURVE # 2   Points: 14-26");

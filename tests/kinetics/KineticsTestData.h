@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kinetics/SigmoidFit.h"
@@ -26,52 +27,32 @@ inline std::vector<double> hillRates(const std::vector<double>& conc, double V, 
 
 inline std::vector<double> workedRates() { return hillRates(kWorkedConc, 100, 1, 0.5, 5); }
 
-// Puts the points into a fresh record as the hand-off leaves them (point 1 first).
-inline void loadPoints(SharedState& st, const std::vector<double>& conc, const std::vector<double>& rate)
+// The points as the hand-off leaves them (point 1 first).
+inline DataSet dataSetOf(std::vector<double> conc, std::vector<double> rate, std::string rateUnit = "",
+                         std::string concUnit = "")
 {
-    st.pointCount = static_cast<std::int16_t>(conc.size());
-    for (std::size_t i = 0; i < conc.size(); ++i) {
-        st.concentration[static_cast<long long>(i + 1)] = conc[i];
-        st.rate[static_cast<long long>(i + 1)] = rate[i];
-    }
+    return DataSet{std::move(conc), std::move(rate), std::move(rateUnit), std::move(concUnit), ""};
 }
 
-// What the fit of one curve needs from the curve loop: scaled concentrations, the curve's
-// points and baseline, the net rates.
-inline std::optional<CalculationEnd> prepareCurve(SharedState& st, FitWork& work, int curve,
-                                                  int first, int last, double baseline)
+inline CurveChoice allPoints(const DataSet& data, double baseline)
 {
-    if (curve == 1) {
-        if (auto end = scaleConcentrations(st)) return end;
-    }
-    st.curveFirstPoint[curve] = first;
-    st.curveLastPoint[curve] = last;
-    st.curveBaseline[curve] = baseline;
-    for (int i = first; i <= last; ++i) work.netRate[i] = st.rate[i] - baseline;
-    return std::nullopt;
+    return CurveChoice{1, data.pointCount(), baseline};
 }
 
 // A whole one-curve fit over all the points, as a user would run it.
 struct OneCurve {
-    SharedState st;
-    FitWork work;
-    FitOutcome outcome;
+    Outcome<CurveFit> outcome;
     std::vector<std::string> warningsSeen;  // through the callback, in order
 };
 
 inline OneCurve fitAll(const std::vector<double>& conc, const std::vector<double>& rate,
                        double baseline = 0.0)
 {
-    OneCurve run;
-    loadPoints(run.st, conc, rate);
-    const int last = static_cast<int>(conc.size());
-    if (auto end = prepareCurve(run.st, run.work, 1, 1, last, baseline)) {
-        run.outcome.end = end;
-        return run;
-    }
-    run.outcome = fitCurve(run.st, run.work, 1,
-                           [&run](const std::string& m) { run.warningsSeen.push_back(m); });
-    return run;
+    const DataSet data = dataSetOf(conc, rate);
+    std::vector<std::string> seen;
+    Outcome<CurveFit> fit =
+        fitCurve(data, 1, allPoints(data, baseline), [&seen](const std::string& m) { seen.push_back(m); });
+    return OneCurve{std::move(fit), std::move(seen)};
 }
 
 inline double relativeError(double actual, double expected)

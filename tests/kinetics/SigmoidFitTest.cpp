@@ -1,4 +1,4 @@
-// The sigmoid fit on plain records: the worked case, exact synthetic Hill data, the data as
+// The sigmoid fit of data sets: the worked case, exact synthetic Hill data, the data as
 // the point list keeps them, every numbered message that data can reach, the warnings and
 // the run-time failures.
 //
@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include "format/NumberForms.h"
+#include "kinetics/KineticResults.h"
 #include "kinetics/KineticsTestData.h"
 
 namespace kinetra::test {
@@ -29,8 +30,11 @@ namespace {
 TEST(SigmoidFit, WorkedCaseGivesTheTextbookParameters)
 {
     OneCurve run = fitAll(kWorkedConc, workedRates(), 5.0);
-    ASSERT_FALSE(run.outcome.end) << run.outcome.end->message;
-    const CurveResults& r = *run.outcome.results;
+    ASSERT_TRUE(run.outcome) << failureMessage(run.outcome.failure());
+    const CurveFit& r = *run.outcome;
+    EXPECT_EQ(r.curve, 1);
+    EXPECT_EQ(r.points.firstPoint, 1);
+    EXPECT_EQ(r.points.lastPoint, 13);
     EXPECT_EQ(r.searchPasses, 19);
     EXPECT_RELATIVE(r.V, 100.0, 1e-7);
     EXPECT_RELATIVE(r.n, 1.0, 1e-7);
@@ -38,63 +42,59 @@ TEST(SigmoidFit, WorkedCaseGivesTheTextbookParameters)
     EXPECT_RELATIVE(r.VK, 200.0, 1e-7);
     EXPECT_RELATIVE(r.r, 1.0, 1e-7);
     EXPECT_RELATIVE(r.totalActivity, 105.0, 1e-7);
-    EXPECT_DOUBLE_EQ(r.baseline, 5.0);
+    EXPECT_DOUBLE_EQ(r.points.baseline, 5.0);
     EXPECT_TRUE(r.warnings.empty());
     EXPECT_TRUE(run.warningsSeen.empty());
     // the V/K text is the bare number when no units are set
-    EXPECT_NEAR(leadingNumber(r.vkText), 200.0, 2e-5);
-    EXPECT_EQ(r.vkText.find(' '), std::string::npos);
-
-    // the fit leaves its work values: V, n and K' of the final inner fit, fitted rates
-    // without the baseline, and nothing stored per curve yet
-    EXPECT_DOUBLE_EQ(run.work.fitV, r.V);
-    EXPECT_DOUBLE_EQ(run.st.hillN, r.n);
-    EXPECT_RELATIVE(run.st.kPrime, 0.5 / run.st.concScale, 1e-6);  // K^n, n off by 2e-8
-    for (int i = 1; i <= 13; ++i)
-        EXPECT_RELATIVE(run.st.fittedRate[i], run.st.rate[i] - 5.0, 1e-7) << "point " << i;
-    EXPECT_EQ(run.st.curveV[1], 0.0);
-
-    storeCurveResults(run.st, r);
-    EXPECT_EQ(run.st.curveV[1], r.V);
-    EXPECT_EQ(run.st.curveN[1], r.n);
-    EXPECT_EQ(run.st.curveK[1], r.K);
+    const std::string vk = vkText(r, "", "", '.');
+    EXPECT_NEAR(leadingNumber(vk), 200.0, 2e-5);
+    EXPECT_EQ(vk.find(' '), std::string::npos);
 }
 
-TEST(SigmoidFit, ScalingKeepsTheRatiosAndTheFactor)
+// The concentrations are scaled by the first one: it must not be 0, and every concentration
+// divided by it must stay a double.
+TEST(SigmoidFit, ConcentrationScaleIsChecked)
 {
-    SharedState st;
-    loadPoints(st, kWorkedConc, workedRates());
-    ASSERT_FALSE(scaleConcentrations(st));
-    EXPECT_DOUBLE_EQ(st.concentration[1], 0.0001);
-    EXPECT_DOUBLE_EQ(st.concScale * st.concentration[1], 0.025);
-    EXPECT_DOUBLE_EQ(st.concScale * st.concentration[13], 6.0);
-    EXPECT_EQ(st.concentration[14], 0.0);  // beyond pointCount nothing moves
+    struct Case {
+        const char* name;
+        std::vector<double> conc;
+        FailureKind kind;
+        int number;  // 0: the scale is accepted
+    };
+    const Case cases[] = {
+        {"worked case", kWorkedConc, FailureKind::RunTime, 0},
+        {"first concentration 0", {0, 0.5, 1}, FailureKind::FitAbort, 1},
+        // 1e-300 / 0.0001 is 1e-296, and 1e300 over that is beyond the doubles
+        {"last one too far above the first", {1e-300, 1, 1e300}, FailureKind::RunTime, failure::Overflow},
+        {"no points", {}, FailureKind::RunTime, failure::SubscriptOutOfRange},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Status status = checkConcentrationScale(dataSetOf(c.conc, std::vector<double>(c.conc.size(), 1.0)));
+        ASSERT_EQ(status.ok(), c.number == 0);
+        if (c.number == 0) continue;
+        EXPECT_EQ(status.failure().kind, c.kind);
+        EXPECT_EQ(status.failure().number, c.number);
+    }
 }
 
 TEST(SigmoidFit, InnerFitAtTheTrueExponentFindsVAndKPrime)
 {
-    SharedState st;
-    FitWork work;
-    loadPoints(st, kWorkedConc, workedRates());
-    ASSERT_FALSE(prepareCurve(st, work, 1, 1, 13, 5.0));
-    st.hillN = 1.0;
-    const InnerOutcome out = evaluateExponent(st, work, 1);
-    ASSERT_TRUE(out.fit);
-    const double kScaled = 0.5 / st.concScale;
-    EXPECT_RELATIVE(out.fit->V, 100.0, 1e-9);
-    EXPECT_RELATIVE(out.fit->kPrime, kScaled, 1e-9);
-    EXPECT_RELATIVE(out.fit->scaledK, kScaled, 1e-9);
-    EXPECT_LT(std::fabs(out.fit->residualVariance), 1e-8);  // rounding of sums near 6e4
-    EXPECT_DOUBLE_EQ(work.fitV, out.fit->V);
-    EXPECT_DOUBLE_EQ(st.kPrime, out.fit->kPrime);
-    EXPECT_DOUBLE_EQ(st.concPower[7], st.concentration[7]);  // S^1
+    const DataSet data = dataSetOf(kWorkedConc, workedRates());
+    const Outcome<InnerFit> out = evaluateExponent(data, {1, 13, 5.0}, 1.0);
+    ASSERT_TRUE(out);
+    // the concentrations are divided by 0.025 / 0.0001: K = 0.5 is 0.002 scaled
+    const double kScaled = 0.5 / 250.0;
+    EXPECT_RELATIVE(out->V, 100.0, 1e-9);
+    EXPECT_RELATIVE(out->kPrime, kScaled, 1e-9);
+    EXPECT_RELATIVE(out->scaledK, kScaled, 1e-9);
+    EXPECT_LT(std::fabs(out->residualVariance), 1e-8);  // rounding of sums near 6e4
 
-    // at n = 2 the same data fit worse
-    st.hillN = 2.0;
-    const InnerOutcome worse = evaluateExponent(st, work, 1);
-    ASSERT_TRUE(worse.fit);
-    EXPECT_GT(worse.fit->residualVariance, 1.0);
-    EXPECT_RELATIVE(st.concPower[7], st.concentration[7] * st.concentration[7], 1e-12);
+    // at n = 2 the same data fit worse, and K' is the scaled K squared
+    const Outcome<InnerFit> worse = evaluateExponent(data, {1, 13, 5.0}, 2.0);
+    ASSERT_TRUE(worse);
+    EXPECT_GT(worse->residualVariance, 1.0);
+    EXPECT_RELATIVE(worse->kPrime, worse->scaledK * worse->scaledK, 1e-12);
 }
 
 // The point list keeps four significant digits, so the analysis sees the displayed values:
@@ -105,8 +105,8 @@ TEST(SigmoidFit, ListedDigitsMoveTheWorkedCaseSlightly)
     for (double s : kWorkedConc) conc.push_back(*parseDecimal(formatE3(s)));
     for (double v : workedRates()) rate.push_back(*parseDecimal(formatE3(v)));
     OneCurve run = fitAll(conc, rate, 5.0);
-    ASSERT_FALSE(run.outcome.end);
-    const CurveResults& r = *run.outcome.results;
+    ASSERT_TRUE(run.outcome);
+    const CurveFit& r = *run.outcome;
     const double exact[] = {100.0, 1.0, 0.5, 200.0};
     const double got[] = {r.V, r.n, r.K, r.VK};
     double largest = 0.0;
@@ -141,8 +141,8 @@ TEST(SigmoidFit, ExactHillDataAreRecovered)
                 OneCurve run = fitAll(conc, hillRates(conc, 100, n, K, 5), 5.0);
                 SCOPED_TRACE(std::string(layout.name) + " scale " + std::to_string(scale) +
                              " n " + std::to_string(n));
-                ASSERT_FALSE(run.outcome.end) << run.outcome.end->message;
-                const CurveResults& r = *run.outcome.results;
+                ASSERT_TRUE(run.outcome) << failureMessage(run.outcome.failure());
+                const CurveFit& r = *run.outcome;
                 EXPECT_RELATIVE(r.V, 100.0, 1e-6);
                 EXPECT_RELATIVE(r.n, n, 1e-6);
                 EXPECT_RELATIVE(r.K, K, 1e-6);
@@ -159,8 +159,8 @@ TEST(SigmoidFit, VertexOutsideTheBracketWarnsAndIsUsed)
 {
     // n = 7 lies beyond the search interval: the parabola's vertex falls outside the bracket
     OneCurve run = fitAll(kWorkedConc, hillRates(kWorkedConc, 100, 7, 0.5, 5), 5.0);
-    ASSERT_FALSE(run.outcome.end);
-    const CurveResults& r = *run.outcome.results;
+    ASSERT_TRUE(run.outcome);
+    const CurveFit& r = *run.outcome;
     EXPECT_EQ(r.warnings, std::vector<std::string>{kVertexWarning});
     EXPECT_EQ(run.warningsSeen, r.warnings);
     EXPECT_GT(r.n, 5.0);  // outside [0.1, 5], used all the same
@@ -189,8 +189,8 @@ TEST(SigmoidFit, SearchWarnsAfterOneHundredPasses)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         OneCurve run = fitAll(c.conc, c.rate);
-        ASSERT_FALSE(run.outcome.end) << run.outcome.end->message;
-        const CurveResults& r = *run.outcome.results;
+        ASSERT_TRUE(run.outcome) << failureMessage(run.outcome.failure());
+        const CurveFit& r = *run.outcome;
         EXPECT_EQ(r.searchPasses, 100);
         EXPECT_EQ(r.warnings, c.warnings);
         EXPECT_EQ(run.warningsSeen, c.warnings);
@@ -212,7 +212,6 @@ TEST(SigmoidFit, CraftedDataReachEachMessage)
         double baseline = 0.0;
         double concFactor = 1.0;
     };
-    const std::string sigmoid = kSigmoidMessage;
     const Case cases[] = {
         // the first concentration is 0, so the scale factor is 0
         {"Error n.1: Division by zero", {0, 0.5, 1}, {1, 2, 3}},
@@ -239,19 +238,16 @@ TEST(SigmoidFit, CraftedDataReachEachMessage)
         std::vector<double> conc = c.conc;
         for (double& s : conc) s *= c.concFactor;
         OneCurve run = fitAll(conc, c.rate, c.baseline);
-        ASSERT_TRUE(run.outcome.end);
-        EXPECT_FALSE(run.outcome.results);
-        const CalculationEnd& end = *run.outcome.end;
-        EXPECT_EQ(end.message, c.message);
-        EXPECT_EQ(end.failureNumber, 0);
-        if (end.message == sigmoid) {
-            EXPECT_EQ(end.title, kTitleWrongData);
-            EXPECT_EQ(end.returnTo, ReturnTo::DataEntry);
+        ASSERT_FALSE(run.outcome);
+        const Failure& end = run.outcome.failure();
+        EXPECT_EQ(failureMessage(end), c.message);
+        if (end.text == kSigmoidMessage) {
+            EXPECT_EQ(end.kind, FailureKind::NotSigmoid);
         } else {
-            EXPECT_EQ(end.title, kTitleCritica);
-            EXPECT_EQ(end.returnTo, ReturnTo::Menu);
+            // the number the message shows
+            EXPECT_EQ(end.kind, FailureKind::FitAbort);
+            EXPECT_EQ(fitErrorMessage(end.number), c.message);
         }
-        EXPECT_EQ(run.st.curveV[1], 0.0);
     }
 }
 
@@ -261,51 +257,37 @@ TEST(SigmoidFit, UntestedStepsFailAsRunTimeFailures)
     struct Case {
         const char* name;
         std::vector<double> conc, rate;
-        int pointCount;  // 0: all the points
+        CurveChoice choice;  // lastPoint 0: all the points
         int failure;
     };
     const Case cases[] = {
-        // the residual variance divides by pointCount - 2
-        {"two points", {1, 2}, {1, 1.5}, 0, failure::DivisionByZero},
-        {"pointCount 2 over a longer curve", kWorkedConc, workedRates(), 2, failure::DivisionByZero},
+        // the residual variance divides by the data set's point count less 2
+        {"two points", {1, 2}, {1, 1.5}, {}, failure::DivisionByZero},
         // vertex n* about 45 (found): (v^2 / S^n)^2 passes the largest double
         {"huge vertex",
          {1.006, 1.092, 1.17, 1.173, 1.505, 2.414, 3.106, 3.547, 4.717, 5.461},
          {30, 40, 40, 40, 40, 40, 40, 40, 40, 50},
-         0,
+         {},
          failure::Overflow},
+        // a curve that does not lie inside the data set
+        {"last point past the data set", kWorkedConc, workedRates(), {1, 14, 5.0}, failure::SubscriptOutOfRange},
+        {"first point 0", kWorkedConc, workedRates(), {0, 13, 5.0}, failure::SubscriptOutOfRange},
+        {"past the most points", kWorkedConc, workedRates(), {190, 201, 5.0}, failure::SubscriptOutOfRange},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SharedState st;
-        FitWork work;
-        loadPoints(st, c.conc, c.rate);
-        const int last = static_cast<int>(c.conc.size());
-        ASSERT_FALSE(prepareCurve(st, work, 1, 1, last, 0.0));
-        if (c.pointCount) st.pointCount = static_cast<std::int16_t>(c.pointCount);
-        try {
-            (void)fitCurve(st, work, 1);
-            ADD_FAILURE() << "no failure";
-        } catch (const RuntimeFailure& f) {
-            EXPECT_EQ(f.number(), c.failure);
-        }
+        const DataSet data = dataSetOf(c.conc, c.rate);
+        const CurveChoice choice = c.choice.lastPoint ? c.choice : allPoints(data, 0.0);
+        const Outcome<CurveFit> fit = fitCurve(data, 1, choice);
+        ASSERT_FALSE(fit);
+        EXPECT_EQ(fit.failure().kind, FailureKind::RunTime);
+        EXPECT_EQ(fit.failure().number, c.failure);
+        EXPECT_EQ(fit.failure().text, standardDescription(c.failure));
     }
-}
-
-TEST(SigmoidFit, CurveOutsideThePointArraysIsARangeFailure)
-{
-    SharedState st;
-    FitWork work;
-    loadPoints(st, kWorkedConc, workedRates());
-    ASSERT_FALSE(scaleConcentrations(st));
-    st.curveFirstPoint[1] = 190;
-    st.curveLastPoint[1] = 201;
-    try {
-        (void)fitCurve(st, work, 1);
-        ADD_FAILURE() << "no failure";
-    } catch (const RuntimeFailure& f) {
-        EXPECT_EQ(f.number(), failure::SubscriptOutOfRange);
-    }
+    // the inner fit alone checks the curve the same way
+    const Outcome<InnerFit> inner = evaluateExponent(dataSetOf(kWorkedConc, workedRates()), {1, 14, 5.0}, 1.0);
+    ASSERT_FALSE(inner);
+    EXPECT_EQ(inner.failure().number, failure::SubscriptOutOfRange);
 }
 
 }  // namespace

@@ -50,33 +50,29 @@ const std::vector<ListedPoint> kThreePoints = {
     {"1.235E-02", "4.560E+01"}, {"5.000E-01", "1.000E+02"}, {"2.500E+02", ""}};
 
 // The worked case: V = 100, n = 1, K = 0.5, V/K = 200, r = 1, baseline 5.
-CurveResults workedCase()
+CurveFit workedCase()
 {
-    CurveResults r;
+    CurveFit r;
     r.curve = 1;
-    r.firstPoint = 1;
-    r.lastPoint = 13;
+    r.points = {1, 13, 5};
     r.V = 100;
     r.n = 1;
     r.K = 0.5;
     r.VK = 200;
-    r.vkText = "200 (U/mg) / (mM)";
     r.r = 1;
-    r.baseline = 5;
     r.totalActivity = 105;
     return r;
 }
 
 TEST(ReportLines, GoldenFiles)
 {
-    CurveResults second;
+    CurveFit second;
     second.curve = 2;
     second.V = 12.5;
     second.n = 2.25;
     second.K = 0;
-    second.vkText = "NOT CALCULATED";
     second.r = 0.987654321;
-    second.baseline = -2.5;
+    second.points.baseline = -2.5;
     second.totalActivity = 10;
 
     struct Case {
@@ -121,13 +117,13 @@ TEST(ReportLines, ColumnsHoldForLongPointNumbersAndNegativeValues)
 
 TEST(ReportLines, CurveNumbersUseTheSeparator)
 {
-    CurveResults r = workedCase();
+    CurveFit r = workedCase();
     r.K = 0.25;
-    r.vkText = "400";
+    r.VK = 400.5;
     const std::vector<std::string> lines = reportCurveLines(r, "U/mg", "mM", ReportForm::File, ',');
     ASSERT_EQ(lines.size(), 21u);
     EXPECT_EQ(lines[7], "          K     =  ,25 mM");
-    EXPECT_EQ(lines[9], "          V /K  = 400");
+    EXPECT_EQ(lines[9], "          V /K  = 400,5 (U/mg) / (mM)");
 }
 
 TEST(ReportClock, DateAndTimeForms)

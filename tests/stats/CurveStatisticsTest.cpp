@@ -92,9 +92,9 @@ CaseRun statisticsOf(const Points& p, double baseline, bool automatic)
     input.concentration = p.S;
     for (double v : p.v) input.rate.push_back(v - baseline);
     OneCurve fit = fitAll(p.S, p.v, baseline);
-    run.describedFitEnded = !fit.outcome.results;
-    if (!automatic && fit.outcome.results)
-        input.start = HillEstimates{fit.outcome.results->V, fit.outcome.results->n, fit.outcome.results->K};
+    run.describedFitEnded = !fit.outcome.ok();
+    if (!automatic && fit.outcome.ok())
+        input.start = HillEstimates{fit.outcome->V, fit.outcome->n, fit.outcome->K};
     run.stats = computeCurveStatistics(input);
     return run;
 }

@@ -41,15 +41,15 @@ protected:
 
     void fillState()
     {
-        SharedState& st = hub->state();
+        WindowState& st = hub->state();
         st.pointCount = 7;
-        st.concentration[5] = 2.5;
-        st.rate[200] = 1.0;
-        st.rateUnit = "nmol/min";
-        st.concUnit = "mM";
+        st.dataSet.concentration = {1.0, 2.5};
+        st.dataSet.rate = {1.0, 2.0};
+        st.dataSet.rateUnit = "nmol/min";
+        st.dataSet.concUnit = "mM";
         st.outputDestination = "F";
         st.outputFileName = "/tmp/report.txt";
-        st.curveV[2] = 4.0;
+        st.curves.push_back(CurveFit{});
         st.considerBaseline = true;
         st.rangeHighConc = 9.0;
     }
@@ -91,12 +91,11 @@ TEST_F(HubTest, CalculationCommandResetsTheStateAndSwapsMenuForDataEntry)
     clickInWindow(calc);
     settle();
 
-    const SharedState& st = hub->state();
+    const WindowState& st = hub->state();
     EXPECT_EQ(st.pointCount, 0);
-    EXPECT_EQ(st.concentration[5], 0.0);
-    EXPECT_EQ(st.rate[200], 0.0);
-    EXPECT_EQ(st.curveV[2], 0.0);
-    EXPECT_TRUE(st.rateUnit.empty() && st.concUnit.empty());
+    EXPECT_EQ(st.dataSet.pointCount(), 0);
+    EXPECT_TRUE(st.curves.empty());
+    EXPECT_TRUE(st.dataSet.rateUnit.empty() && st.dataSet.concUnit.empty());
     EXPECT_TRUE(st.outputDestination.empty() && st.outputFileName.empty());
     EXPECT_FALSE(st.considerBaseline);
     EXPECT_EQ(st.rangeHighConc, 0.0);

@@ -22,7 +22,7 @@
 #include <cmath>
 
 #include "app/frmMenu.h"
-#include "entry/windows/frmEntDados.h"
+#include "windows/entry/frmEntDados.h"
 #include "support/GuiTestSupport.h"
 #include "ui/ChoiceDialog.h"
 

@@ -30,9 +30,9 @@
 
 #include "app/frmMenu.h"
 #include "entry/DataFileReader.h"
-#include "entry/windows/frmEntDados.h"
-#include "graphs/windows/frmGrafico1.h"
-#include "graphs/windows/frmGrafico2.h"
+#include "windows/entry/frmEntDados.h"
+#include "windows/graphs/frmGrafico1.h"
+#include "windows/graphs/frmGrafico2.h"
 #include "kinetics/windows/PointsAnswerer.h"
 #include "support/GuiTestSupport.h"
 
@@ -502,7 +502,7 @@ TEST_F(UnwritableFiles, ASavedPointFileThatCannotBeWrittenKeepsEveryTypedPoint)
         EXPECT_TRUE(entry->cmdDesenha->isEnabled()) << "Draw Graph can be tried again";
         EXPECT_EQ(listRows(entry), listed) << "the list is untouched";
         EXPECT_EQ(hub->state().pointCount, 3);
-        EXPECT_EQ(hub->state().concentration[1], 0.0) << "the shared points are untouched";
+        EXPECT_EQ(hub->state().dataSet.pointCount(), 0) << "nothing was handed on";
         expectNoNanOrInfShown();
 
         // a second try into a folder that can be written saves the very points typed
@@ -514,8 +514,9 @@ TEST_F(UnwritableFiles, ASavedPointFileThatCannotBeWrittenKeepsEveryTypedPoint)
         EXPECT_EQ(platform->messages.size(), 1u);
         expectWorking(hub->graph1Window(), "graph 1");
         EXPECT_EQ(readAll(good), QByteArray("3,30\r\n1.5,12.25\r\n2,20\r\n"));
-        EXPECT_DOUBLE_EQ(hub->state().concentration[1], 1.5);
-        EXPECT_DOUBLE_EQ(hub->state().rate[1], 12.25);
+        ASSERT_EQ(hub->state().dataSet.pointCount(), 3);
+        EXPECT_DOUBLE_EQ(hub->state().dataSet.concentration[0], 1.5);
+        EXPECT_DOUBLE_EQ(hub->state().dataSet.rate[0], 12.25);
     }
 }
 

@@ -20,7 +20,6 @@ TEST_F(DataFileWindow, TwoRecordsBecomeTwoNumberedRows)
     EXPECT_EQ(row(2), (QStringList{"2", "3.000E+00", "4.000E+00"}));
     EXPECT_EQ(st().pointCount, 2);
     EXPECT_EQ(st().nextPointNumber, 3);
-    EXPECT_EQ(st().loopIndex, 2);
     EXPECT_EQ(form->activeCount(), 2);
     EXPECT_TRUE(platform->messages.empty());
     EXPECT_EQ(platform->fileDialogTitles.back(), QStringLiteral("Open Data File"));

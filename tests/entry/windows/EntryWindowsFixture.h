@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "entry/windows/frmEntDados.h"
+#include "windows/entry/frmEntDados.h"
 #include "support/GuiTestSupport.h"
 
 namespace kinetra::testing {
@@ -52,7 +52,7 @@ protected:
         ASSERT_NE(form, nullptr);
     }
 
-    SharedState& st() { return hub->state(); }
+    WindowState& st() { return hub->state(); }
     template <class W = QWidget>
     W* control(const char* name)
     {

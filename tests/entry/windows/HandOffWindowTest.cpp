@@ -60,16 +60,16 @@ TEST_F(HandOffWindow, SortsTheKeptPointsAndRewritesTheList)
 
     const double conc[] = {1, 2, 4, 10}, rate[] = {10, 20, 40, 30};
     for (int k = 1; k <= 4; ++k) {
-        EXPECT_DOUBLE_EQ(st().concentration[k], conc[k - 1]) << k;
-        EXPECT_DOUBLE_EQ(st().rate[k], rate[k - 1]) << k;
+        EXPECT_DOUBLE_EQ(st().dataSet.concentration.at(k - 1), conc[k - 1]) << k;
+        EXPECT_DOUBLE_EQ(st().dataSet.rate.at(k - 1), rate[k - 1]) << k;
     }
     EXPECT_EQ(st().pointCount, 4);
     EXPECT_EQ(row(1), (QStringList{"1", "1.000E+00", "1.000E+01"}));
     EXPECT_EQ(row(4), (QStringList{"4", "1.000E+01", "3.000E+01"}));
     EXPECT_EQ(row(5), (QStringList{"", "", ""}));
-    EXPECT_EQ(st().rateUnit, "U/mg");
-    EXPECT_EQ(st().concUnit, "mM");
-    EXPECT_EQ(st().ligandName, "ATP");
+    EXPECT_EQ(st().dataSet.rateUnit, "U/mg");
+    EXPECT_EQ(st().dataSet.concUnit, "mM");
+    EXPECT_EQ(st().dataSet.ligandName, "ATP");
     EXPECT_EQ(hub->dataEntryWindow(), form) << "hidden, not closed";
     EXPECT_FALSE(form->isVisibleTo(hub.get()));
     EXPECT_NE(hub->graph1Window(), nullptr);
@@ -87,7 +87,7 @@ TEST_F(HandOffWindow, TypedPointsSavedInListOrderReadBackAsADataFile)
     drawGraph();
     EXPECT_EQ(form->changedDataFileName(), saved);
     EXPECT_EQ(readAll(saved), QByteArray("3,30\r\n1.2345679,12\r\n2,20\r\n"));
-    EXPECT_DOUBLE_EQ(st().concentration[1], 1.2345679);
+    EXPECT_DOUBLE_EQ(st().dataSet.concentration.at(1 - 1), 1.2345679);
     EXPECT_EQ(row(1), (QStringList{"1", "1.235E+00", "1.200E+01"}));
 
     const std::vector<ReadRecord> back = readDataFile(saved.toStdString());
@@ -120,7 +120,7 @@ TEST_F(HandOffWindow, ASavedPointFileThatCannotBeWrittenStopsTheHandOff)
     EXPECT_TRUE(form->isVisibleTo(hub.get()));
     EXPECT_EQ(row(1), (QStringList{"1", "3.0000000E+00", "3.0000000E+01"})) << "the list is untouched";
     EXPECT_EQ(st().pointCount, 2);
-    EXPECT_DOUBLE_EQ(st().concentration[1], 0.0) << "the shared arrays are untouched";
+    EXPECT_EQ(st().dataSet.pointCount(), 0) << "nothing was handed on";
 }
 
 TEST_F(HandOffWindow, ReportFileMatchesTheGoldenHeaderAndData)
@@ -170,7 +170,7 @@ TEST_F(HandOffWindow, TheReportUsesTheLocaleSeparator)
     const QList<QByteArray> lines = readAll(report).split('\n');
     ASSERT_GE(lines.size(), 19);
     EXPECT_EQ(lines[17], QByteArray("          1         5,000E-01             1,250E+01\r"));
-    EXPECT_DOUBLE_EQ(st().concentration[1], 0.5);
+    EXPECT_DOUBLE_EQ(st().dataSet.concentration.at(1 - 1), 0.5);
     EXPECT_EQ(row(1), (QStringList{"1", "5,000E-01", "1,250E+01"}));
 }
 
@@ -204,7 +204,7 @@ TEST_F(HandOffWindow, PointsBeingAddedAreCountedBeforeTheCopy)
     drawGraph();
     EXPECT_FALSE(added->isVisible());
     EXPECT_EQ(st().pointCount, 3);
-    EXPECT_DOUBLE_EQ(st().concentration[3], 5.0);
+    EXPECT_DOUBLE_EQ(st().dataSet.concentration.at(3 - 1), 5.0);
     EXPECT_EQ(row(3), (QStringList{"3", "5.000E+00", "6.000E+00"}));
     EXPECT_EQ(row(4), (QStringList{"", "", ""})) << "the row of the unfinished point";
 }

@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "entry/windows/frmDadParcial.h"
+#include "windows/entry/frmDadParcial.h"
 #include "support/GuiTestSupport.h"
 
 namespace kinetra {
@@ -44,7 +44,7 @@ protected:
         window();  // created at the first curve of the run, as the calculation does
     }
 
-    SharedState& st() { return hub->state(); }
+    WindowState& st() { return hub->state(); }
     frmDadParcial& window() { return hub->pointsWindow(); }
     QLineEdit* field(const char* name) { return findControl<QLineEdit>(&window(), QLatin1String(name)); }
     QLabel* label(const char* name) { return findControl<QLabel>(&window(), QLatin1String(name)); }

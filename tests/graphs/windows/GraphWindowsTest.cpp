@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "graphs/GraphGeometry.h"
-#include "graphs/windows/frmGrafico1.h"
-#include "graphs/windows/frmGrafico2.h"
-#include "graphs/windows/frmSubConcentration.h"
+#include "windows/graphs/frmGrafico1.h"
+#include "windows/graphs/frmGrafico2.h"
+#include "windows/graphs/frmSubConcentration.h"
 #include "support/GuiTestSupport.h"
 
 using namespace kinetra;
@@ -33,28 +33,26 @@ const QString kCritica = QStringLiteral("Crítica de Dados");
 const std::vector<double> kConc{0.02, 0.1, 0.5, 1.0, 5.0};
 const std::vector<double> kRate{10.0, 30.0, 60.0, 80.0, 100.0};
 
-void putPoints(SharedState& st, const std::vector<double>& conc, const std::vector<double>& rate)
+void putPoints(WindowState& st, const std::vector<double>& conc, const std::vector<double>& rate)
 {
     st.pointCount = static_cast<std::int16_t>(conc.size());
-    for (std::size_t i = 0; i < conc.size(); ++i) {
-        st.concentration[long(i) + 1] = conc[i];
-        st.rate[long(i) + 1] = rate[i];
-    }
-    st.ligandName = "ATP";
-    st.concUnit = "mM";
+    st.dataSet.concentration = conc;
+    st.dataSet.rate = rate;
+    st.dataSet.ligandName = "ATP";
+    st.dataSet.concUnit = "mM";
 }
 
-// As after a one-curve calculation: the concentrations divided by concScale (the first one
-// becomes 0.0001) and curve 1's fitted law stored.
-void putFittedCurve(SharedState& st)
+// As after a one-curve calculation: curve 1's fitted law stored.
+void putFittedCurve(WindowState& st)
 {
     putPoints(st, kConc, kRate);
-    st.concScale = kConc[0] / 0.0001;
-    for (int i = 1; i <= st.pointCount; ++i) st.concentration[i] /= st.concScale;
-    st.curveV[1] = 100.0;
-    st.curveN[1] = 1.0;
-    st.curveK[1] = 0.5;
-    st.curveBaseline[1] = 5.0;
+    CurveFit fit;
+    fit.curve = 1;
+    fit.points = {1, static_cast<int>(kConc.size()), 5.0};
+    fit.V = 100.0;
+    fit.n = 1.0;
+    fit.K = 0.5;
+    st.curves = {fit};
     st.considerBaseline = true;
 }
 
@@ -230,15 +228,15 @@ TEST_F(GraphWindows, Graph2DrawsInEnteredUnitsAndBackShowsGraph1WithThem)
     frmGrafico2* g2 = openGraph2();
     ASSERT_NE(g2, nullptr);
     EXPECT_TRUE(g2->firstDrawing());
-    for (std::size_t i = 0; i < kConc.size(); ++i)
-        expectRelative(hub->state().concentration[long(i) + 1], kConc[i]);
     EXPECT_EQ(xLabels(g2->picture(), 6600.0F),
               (std::vector<std::string>{"-4", "-3", "-2", "-1", "0", "1", "2"}));
 
-    // another activation draws the same picture again: the entered units are not multiplied twice
+    // another activation draws the same range again (its texts now in 12 pt)
     hub->openGraph2();
     settle();
-    expectRelative(hub->state().concentration[1], kConc[0]);
+    ASSERT_EQ(g2->picture().size(), 2u);
+    EXPECT_EQ(xLabels(g2->picture().back(), 6600.0F),
+              (std::vector<std::string>{"-4", "-3", "-2", "-1", "0", "1", "2"}));
 
     button(g2, "cmmhelp")->click();
     ASSERT_EQ(platform->helpRequests.size(), 1u);
@@ -265,8 +263,8 @@ TEST_F(GraphWindows, Graph2RepaintsItsKeptPictureWithoutRecomputingIt)
     const QImage before = g2->grab().toImage();
     const std::size_t ops = g2->picture()[0].ops.size();
 
-    hub->state().curveN[1] *= 3.0;  // a curve the window would draw quite differently
-    hub->state().curveV[1] *= 0.5;
+    hub->state().curves[0].n *= 3.0;  // a curve the window would draw quite differently
+    hub->state().curves[0].V *= 0.5;
     g2->repaint();
     const QImage after = g2->grab().toImage();
     EXPECT_EQ(after, before);

@@ -26,11 +26,11 @@
 #include "app/frmMenu.h"
 #include "entry/DataFileReader.h"
 #include "entry/HandOff.h"
-#include "entry/windows/frmEntDados.h"
+#include "windows/entry/frmEntDados.h"
 #include "format/NumberForms.h"
 #include "graphs/GraphGeometry.h"
-#include "graphs/windows/frmGrafico1.h"
-#include "graphs/windows/frmGrafico2.h"
+#include "windows/graphs/frmGrafico1.h"
+#include "windows/graphs/frmGrafico2.h"
 #include "kinetics/SigmoidFit.h"
 #include "kinetics/windows/PointsAnswerer.h"
 #include "report/ReportLines.h"
@@ -150,20 +150,19 @@ QStringList labelArguments(const Labels& l)
 }
 
 // The command's results of one curve, as the report takes them.
-CurveResults resultsOf(const json& curve)
+CurveFit resultsOf(const json& curve)
 {
-    CurveResults r;
+    CurveFit r;
     r.curve = curve.at("curve").get<int>();
-    r.firstPoint = curve.at("firstPoint").get<double>();
-    r.lastPoint = curve.at("lastPoint").get<double>();
+    r.points.firstPoint = curve.at("firstPoint").get<int>();
+    r.points.lastPoint = curve.at("lastPoint").get<int>();
     r.V = curve.at("V").get<double>();
     r.n = curve.at("n").get<double>();
     r.K = curve.at("K").get<double>();
     r.VK = curve.at("VK").get<double>();
-    r.vkText = curve.at("VKText").get<std::string>();
     r.r = curve.at("r").get<double>();
     r.totalActivity = curve.at("totalActivity").get<double>();
-    r.baseline = curve.at("baseline").get<double>();
+    r.points.baseline = curve.at("baseline").get<double>();
     return r;
 }
 
@@ -409,9 +408,10 @@ TEST_F(EndToEnd, DataFileOneCurveReportFileAndGraphTwoOverANewRange)
     EXPECT_NEAR(curve.at("n").get<double>(), 1.0, 1e-4);
     EXPECT_NEAR(curve.at("K").get<double>(), 0.5, 5e-5);
     EXPECT_NEAR(curve.at("r").get<double>(), 1.0, 1e-7);
-    EXPECT_DOUBLE_EQ(hub->state().curveV[1], curve.at("V").get<double>());
-    EXPECT_DOUBLE_EQ(hub->state().curveN[1], curve.at("n").get<double>());
-    EXPECT_DOUBLE_EQ(hub->state().curveK[1], curve.at("K").get<double>());
+    ASSERT_EQ(hub->state().curves.size(), 1u);
+    EXPECT_DOUBLE_EQ(hub->state().curves[0].V, curve.at("V").get<double>());
+    EXPECT_DOUBLE_EQ(hub->state().curves[0].n, curve.at("n").get<double>());
+    EXPECT_DOUBLE_EQ(hub->state().curves[0].K, curve.at("K").get<double>());
 }
 
 // ---------------------------------------------------------------- the keyboard road
@@ -472,9 +472,10 @@ TEST_F(EndToEnd, TypedPointsCorrectedSavedTwoCurvesPrintedAndGraphTwoPrinted)
     EXPECT_EQ(back[kMistypedRow - 1].concentrationText, "1.000E+02");
 
     // the hand-off sorted the points
+    ASSERT_EQ(hub->state().dataSet.pointCount(), static_cast<int>(kTwoPhases.size()));
     for (std::size_t i = 0; i < kTwoPhases.size(); ++i) {
-        EXPECT_DOUBLE_EQ(hub->state().concentration[static_cast<long long>(i + 1)], kTwoPhases[i].first) << i;
-        EXPECT_DOUBLE_EQ(hub->state().rate[static_cast<long long>(i + 1)], kTwoPhases[i].second) << i;
+        EXPECT_DOUBLE_EQ(hub->state().dataSet.concentration[i], kTwoPhases[i].first) << i;
+        EXPECT_DOUBLE_EQ(hub->state().dataSet.rate[i], kTwoPhases[i].second) << i;
     }
 
     // graph 1 -> Next -> two curves: points 1-8 above a baseline of 5, then 9-16
@@ -492,7 +493,8 @@ TEST_F(EndToEnd, TypedPointsCorrectedSavedTwoCurvesPrintedAndGraphTwoPrinted)
     EXPECT_EQ(control<QLabel>(calc, "Label1")->text(),
               QStringLiteral("CALCULATED KINETIC PARAMETERS OF CURVE # 2   Points: 9-16"));
     // the second curve sits on the plateau of the first: about 50 above the baseline of 5
-    EXPECT_NEAR(hub->state().curveBaseline[2], 55.0, 1.0);
+    ASSERT_EQ(hub->state().curves.size(), 2u);
+    EXPECT_NEAR(hub->state().curves[1].points.baseline, 55.0, 1.0);
 
     // the print job: begun at the hand-off, ended once after the second curve
     EXPECT_EQ(platform->jobsBegun, 1);
@@ -529,21 +531,22 @@ TEST_F(EndToEnd, TypedPointsCorrectedSavedTwoCurvesPrintedAndGraphTwoPrinted)
     EXPECT_EQ(graph2Svg, readAll(graph2File).toStdString());
 
     // the same numbers
-    std::vector<CurveResults> curves;
-    for (int c = 1; c <= 2; ++c) {
+    std::vector<CurveFit> curves;
+    ASSERT_EQ(hub->state().curves.size(), 2u);
+    for (std::size_t c = 0; c < 2; ++c) {
         SCOPED_TRACE(c);
-        curves.push_back(resultsOf(results["curves"][static_cast<std::size_t>(c - 1)]));
-        EXPECT_DOUBLE_EQ(hub->state().curveV[c], curves.back().V);
-        EXPECT_DOUBLE_EQ(hub->state().curveN[c], curves.back().n);
-        EXPECT_DOUBLE_EQ(hub->state().curveK[c], curves.back().K);
-        EXPECT_DOUBLE_EQ(hub->state().curveBaseline[c], curves.back().baseline);
+        curves.push_back(resultsOf(results["curves"][c]));
+        EXPECT_DOUBLE_EQ(hub->state().curves[c].V, curves.back().V);
+        EXPECT_DOUBLE_EQ(hub->state().curves[c].n, curves.back().n);
+        EXPECT_DOUBLE_EQ(hub->state().curves[c].K, curves.back().K);
+        EXPECT_DOUBLE_EQ(hub->state().curves[c].points.baseline, curves.back().points.baseline);
     }
 
     // the printed report: header and data in printer form, then both curves' sections with
     // the command's results (correlations included)
     std::vector<std::string> expected = expectedHeader(labels, "", ReportForm::Printer);
     append(expected, expectedData(kTwoPhases, ReportForm::Printer));
-    for (const CurveResults& r : curves) append(expected, reportCurveLines(r, "U/mg", "mM", ReportForm::Printer));
+    for (const CurveFit& r : curves) append(expected, reportCurveLines(r, "U/mg", "mM", ReportForm::Printer));
     EXPECT_EQ(masked(printed), expected);
 
     // printed as a PDF by the same painting code as a printer, page by page

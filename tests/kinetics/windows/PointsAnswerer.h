@@ -11,7 +11,7 @@
 #include <deque>
 #include <memory>
 
-#include "entry/windows/frmDadParcial.h"
+#include "windows/entry/frmDadParcial.h"
 #include "support/GuiTestSupport.h"
 
 namespace kinetra::testing {

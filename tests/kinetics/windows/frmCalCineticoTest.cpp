@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "kinetics/CurveLoop.h"
-#include "kinetics/windows/frmCalCinetico.h"
+#include "windows/kinetics/frmCalCinetico.h"
 #include "kinetics/windows/PointsAnswerer.h"
 #include "format/NumberForms.h"
 #include "report/ReportLines.h"
@@ -39,23 +39,23 @@ const std::vector<double> kWorkedConc = {0.025, 0.05, 0.1, 0.15, 0.25, 0.35, 0.5
 
 double hill(double s, double V, double n, double K) { return V * std::pow(s, n) / (std::pow(K, n) + std::pow(s, n)); }
 
-struct DataSet {
+struct Points {
     std::vector<double> conc, rate;
 };
 
 // The worked case: rates 5 + 100 S / (0.5 + S).
-DataSet workedCase()
+Points workedCase()
 {
-    DataSet d{kWorkedConc, {}};
+    Points d{kWorkedConc, {}};
     for (double s : d.conc) d.rate.push_back(5 + hill(s, 100, 1, 0.5));
     return d;
 }
 
 // Two phases: 50 S / (0.1 + S) above a baseline of 5 (points 1..8), then above its plateau
 // 40 S / (100 + S) (points 9..16).
-DataSet twoPhases()
+Points twoPhases()
 {
-    return DataSet{{0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 10, 20, 50, 100, 200, 500, 1000, 3000},
+    return Points{{0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 10, 20, 50, 100, 200, 500, 1000, 3000},
                    {9.549454145494543, 13.341331733653268, 21.686656671664167, 30.03996003996004,
                     38.4131736526946, 46.86567164179105, 50.85058505850585, 53.403361344537814,
                     58.14131413141314, 61.41791044776119, 68.23353293413173, 74.95004995004996,
@@ -79,15 +79,13 @@ std::vector<std::string> joined(const std::vector<std::vector<std::string>>& par
 class DirectHooks : public CalculationHooks {
 public:
     explicit DirectHooks(std::vector<std::array<double, 3>> points) : entries(std::move(points)) {}
-    void askCurvePoints(SharedState& st, int curve) override
+    CurveChoice askCurvePoints(int curve) override
     {
         const auto& e = entries.at(static_cast<std::size_t>(curve - 1));
-        st.firstPoint = static_cast<std::int16_t>(e[0]);
-        st.lastPoint = static_cast<std::int16_t>(e[1]);
-        if (curve == 1) st.baseline = e[2];
+        return CurveChoice{static_cast<int>(e[0]), static_cast<int>(e[1]), curve == 1 ? e[2] : 0.0};
     }
     void showWarning(const std::string&) override {}
-    void presentCurve(const SharedState&, const CurveResults&) override {}
+    void presentCurve(const CurveFit&) override {}
 
 private:
     std::vector<std::array<double, 3>> entries;
@@ -95,7 +93,7 @@ private:
 
 class CalculationWindowTest : public GuiTest {
 protected:
-    SharedState& st() { return hub->state(); }
+    WindowState& st() { return hub->state(); }
 
     // No child window open: the menu gone by a new calculation, its data entry window closed.
     void clearWorkspace()
@@ -108,16 +106,14 @@ protected:
     }
 
     // The record as the hand-off leaves it.
-    void load(const DataSet& d, const std::string& destination = "N")
+    void load(const Points& d, const std::string& destination = "N")
     {
         resetForCalculation(st());
         st().pointCount = static_cast<std::int16_t>(d.conc.size());
-        for (std::size_t i = 0; i < d.conc.size(); ++i) {
-            st().concentration[static_cast<long long>(i + 1)] = d.conc[i];
-            st().rate[static_cast<long long>(i + 1)] = d.rate[i];
-        }
-        st().rateUnit = "U/mg";
-        st().concUnit = "mM";
+        st().dataSet.concentration = d.conc;
+        st().dataSet.rate = d.rate;
+        st().dataSet.rateUnit = "U/mg";
+        st().dataSet.concUnit = "mM";
         st().outputDestination = destination;
         initial = st();
     }
@@ -142,12 +138,10 @@ protected:
     }
 
     // The results of the same calculation from the core alone.
-    std::vector<CurveResults> expectedResults(const std::vector<std::array<double, 3>>& points)
+    std::vector<CurveFit> expectedResults(const std::vector<std::array<double, 3>>& points)
     {
-        SharedState copy = initial;
-        FitWork work;
         DirectHooks hooks(points);
-        const CalculationOutcome out = runCalculation(copy, work, static_cast<int>(points.size()), hooks);
+        const CalculationOutcome out = runCalculation(initial.dataSet, static_cast<int>(points.size()), hooks);
         EXPECT_FALSE(out.end.has_value());
         return out.curves;
     }
@@ -157,7 +151,7 @@ protected:
         return findControl<QLabel>(w, QStringLiteral("Label%1").arg(k))->text();
     }
 
-    SharedState initial;
+    WindowState initial;
 };
 
 TEST_F(CalculationWindowTest, OneCurveOfTheWorkedCaseShowsItsResultsAndAsksForTheGraph)
@@ -226,9 +220,10 @@ TEST_F(CalculationWindowTest, SecondCurveStartsAfterTheFirstAndSitsOnItsPlateau)
     EXPECT_EQ(answers->hints[1], QStringLiteral("First Point (9-16)"));
 
     // curve 2's baseline is curve 1's total activity (V of about 50 plus 5)
-    const double totalActivity1 = st().curveV[1] + st().curveBaseline[1];
+    ASSERT_EQ(st().curves.size(), 2u);
+    const double totalActivity1 = st().curves[0].V + st().curves[0].points.baseline;
     EXPECT_NEAR(totalActivity1, 55.0, 1.0);
-    EXPECT_DOUBLE_EQ(st().curveBaseline[2], totalActivity1);
+    EXPECT_DOUBLE_EQ(st().curves[1].points.baseline, totalActivity1);
     EXPECT_EQ(label(w, 1), QStringLiteral("CALCULATED KINETIC PARAMETERS OF CURVE # 2   Points: 9-16"));
     EXPECT_EQ(label(w, 15), QString::fromStdString(formatE3(totalActivity1)) + QStringLiteral("  U/mg"));
     EXPECT_TRUE(findControl<QGroupBox>(w, QStringLiteral("fraGrafico2"))->isVisible());
@@ -256,10 +251,10 @@ TEST_F(CalculationWindowTest, EachCurveAppendsItsSectionToTheReportFile)
          {QStringLiteral("9"), QStringLiteral("16"), QString()}});
     EXPECT_TRUE(platform->messages.empty());
 
-    const std::vector<CurveResults> curves = expectedResults({{1, 8, 5}, {9, 16, 0}});
+    const std::vector<CurveFit> curves = expectedResults({{1, 8, 5}, {9, 16, 0}});
     ASSERT_EQ(curves.size(), 2u);
     std::string expected = "HEADER\r\n";
-    for (const CurveResults& r : curves) {
+    for (const CurveFit& r : curves) {
         for (const std::string& line : reportCurveLines(r, "U/mg", "mM", ReportForm::File)) expected += line + "\r\n";
     }
     QFile report(path);
@@ -290,7 +285,7 @@ TEST_F(CalculationWindowTest, PrintedSectionsGoIntoOneJobEndedAfterTheLastCurve)
              {QStringLiteral("9"), QStringLiteral("16"), QString()}});
         EXPECT_TRUE(platform->messages.empty());
 
-        const std::vector<CurveResults> curves = expectedResults({{1, 8, 5}, {9, 16, 0}});
+        const std::vector<CurveFit> curves = expectedResults({{1, 8, 5}, {9, 16, 0}});
         ASSERT_EQ(curves.size(), 2u);
         EXPECT_EQ(platform->jobsBegun, 1);
         EXPECT_EQ(platform->jobsEnded, 1);
@@ -306,15 +301,15 @@ TEST_F(CalculationWindowTest, PrintedSectionsGoIntoOneJobEndedAfterTheLastCurve)
 
 TEST_F(CalculationWindowTest, EveryEndingClosesTheWindowAndOpensTheNextOne)
 {
-    DataSet zeroFirst = workedCase();
+    Points zeroFirst = workedCase();
     zeroFirst.conc[0] = 0;
-    DataSet falling = workedCase();
+    Points falling = workedCase();
     for (std::size_t i = 0; i < falling.rate.size(); ++i) falling.rate[i] = 200 - 10.0 * static_cast<double>(i);
-    const DataSet twoPoints{{1, 2}, {10, 20}};
+    const Points twoPoints{{1, 2}, {10, 20}};
 
     struct Case {
         const char* what;
-        DataSet data;
+        Points data;
         std::deque<PointsEntry> entries;
         QString title;
         QString textStart;

@@ -13,8 +13,8 @@
 #include <variant>
 
 #include "kinetics/windows/PointsAnswerer.h"
-#include "kinetics/windows/frmCalCinetico.h"
-#include "stats/windows/frmFitStatistics.h"
+#include "windows/kinetics/frmCalCinetico.h"
+#include "windows/stats/frmFitStatistics.h"
 #include "support/GuiTestSupport.h"
 
 namespace kinetra {
@@ -35,15 +35,13 @@ protected:
     {
         hub->startCalculation();
         hub->closeDataEntry();
-        SharedState& st = hub->state();
+        WindowState& st = hub->state();
         resetForCalculation(st);
         st.pointCount = static_cast<std::int16_t>(kConc.size());
-        for (std::size_t i = 0; i < kConc.size(); ++i) {
-            st.concentration[static_cast<long long>(i + 1)] = kConc[i];
-            st.rate[static_cast<long long>(i + 1)] = kRate[i];
-        }
-        st.rateUnit = "counts/min";
-        st.concUnit = "pp";
+        st.dataSet.concentration = kConc;
+        st.dataSet.rate = kRate;
+        st.dataSet.rateUnit = "counts/min";
+        st.dataSet.concUnit = "pp";
         st.outputDestination = "N";
         hub->openCalculation();
         settle();

@@ -13,8 +13,8 @@
 
 #include "app/MDIForm1.h"
 #include "app/frmSplash.h"
-#include "entry/windows/frmExpPontos.h"
-#include "graphs/windows/frmSubConcentration.h"
+#include "windows/entry/frmExpPontos.h"
+#include "windows/graphs/frmSubConcentration.h"
 #include "platform/ScriptedPlatform.h"
 #include "ui/ChoiceDialog.h"
 #include "ui/WindowLook.h"

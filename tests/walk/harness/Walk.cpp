@@ -1095,7 +1095,7 @@ void Walker::checkAfterStep()
     }
     if (hub->graph1Window()) {
         try {
-            const DisplayList picture = buildGraph1(hub->state());
+            const DisplayList picture = buildGraph1(hub->state().dataSet);
             for (const DrawOp& op : picture.ops) {
                 if (const auto* t = std::get_if<Text>(&op)) {
                     scan(QStringLiteral("graph 1"), QString::fromStdString(t->text));
@@ -1146,10 +1146,9 @@ void Walker::checkAfterStep()
     // the points handed on are the list's
     const bool graph1Open = hub->graph1Window() != nullptr;
     if (graph1Open && !graph1WasOpen && list && (w == QLatin1String("frmEntDados") || w == QLatin1String("frmsalvaarquivo"))) {
-        const SharedState& st = hub->state();
+        const DataSet& data = hub->state().dataSet;
         std::vector<Pair> handed;
-        for (int i = 1; i <= st.pointCount && i <= 200; ++i)
-            handed.push_back({st.concentration.data()[i], st.rate.data()[i]});
+        for (std::size_t i = 0; i < data.concentration.size(); ++i) handed.push_back({data.concentration[i], data.rate[i]});
         std::vector<Pair> listed;
         for (const Pair& p : now) listed.push_back({p.c, std::isnan(p.r) ? 0.0 : p.r});
         if (!minus(handed, listed).empty() || !minus(listed, handed).empty())
