@@ -16,8 +16,6 @@
 #include <QLocale>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <unistd.h>
 
 #include "walk/harness/Walk.h"
 
@@ -29,12 +27,7 @@ using namespace kinetra::walk;
 
 namespace {
 
-void printContext()
-{
-    const char* ctx = crashContext();
-    (void)!::write(2, "\nWALK CRASH in\n", 15);
-    (void)!::write(2, ctx, std::strlen(ctx));
-}
+void printContext() { writeCrashContext("\nWALK CRASH in\n"); }
 
 void onSignal(int sig)
 {

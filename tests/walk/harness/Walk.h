@@ -93,5 +93,7 @@ bool readWalkFile(const QString& path, std::vector<Step>& steps, WalkOptions& op
 
 // Text to print when the process dies: the seed and the steps so far (kept up to date).
 const char* crashContext();
+// head, then that text, on stderr (safe in a signal handler)
+void writeCrashContext(const char* head);
 
 }  // namespace kinetra::walk

@@ -1,0 +1,311 @@
+// What a step can do to the windows: the step a seed chooses from what the window in front
+// offers, performing a step as the user would (through the window's mouse and keys), and the
+// road back an escape probe takes.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <algorithm>
+#include <exception>
+#include <iterator>
+#include <map>
+
+#include "ui/ChildForm.h"
+#include "ui/ChoiceDialog.h"
+#include "walk/harness/OpenWindows.h"
+#include "walk/harness/Walker.h"
+
+namespace kinetra::walk {
+
+namespace {
+
+struct Candidate {
+    double weight;
+    Step step;
+};
+
+// How strongly a step leans toward a control: the roads users take weigh more.
+double roadWeight(const QString& window, const QString& control)
+{
+    static const std::map<QString, std::map<QString, double>> table = {
+        {QStringLiteral("frmMenu"), {{QStringLiteral("cmdMenCalcula"), 20}, {QStringLiteral("cmdMenSaida"), 0.2}}},
+        {QStringLiteral("frmEntDados"),
+         {{QStringLiteral("optFile"), 6}, {QStringLiteral("optKeyboard"), 3}, {QStringLiteral("cmmdataOk"), 2},
+          {QStringLiteral("optDestNone"), 3}, {QStringLiteral("optDestFile"), 2}, {QStringLiteral("optDestPrinter"), 2},
+          {QStringLiteral("cmdDesenha"), 6}, {QStringLiteral("Command1"), 0.4}, {QStringLiteral("cmmStop"), 0.1},
+          {QStringLiteral("cmmhelp"), 0.3}}},
+        {QStringLiteral("frmGrafico1"),
+         {{QStringLiteral("cmdNext"), 6}, {QStringLiteral("cmmBack"), 1}, {QStringLiteral("cmmStop"), 0.1},
+          {QStringLiteral("cmmhelp"), 0.3}}},
+        {QStringLiteral("frmCalCinetico"),
+         {{QStringLiteral("Command1"), 4}, {QStringLiteral("Command2"), 3}, {QStringLiteral("optGraSim"), 4},
+          {QStringLiteral("optGraNao"), 2}, {QStringLiteral("Command3"), 0.1}, {QStringLiteral("cmmhelp"), 0.3}}},
+        {QStringLiteral("frmGrafico2"),
+         {{QStringLiteral("cmdNext"), 3}, {QStringLiteral("cmdPrint"), 2}, {QStringLiteral("cmmBack"), 1},
+          {QStringLiteral("cmmStop"), 0.1}, {QStringLiteral("cmmhelp"), 0.3}}},
+    };
+    const auto w = table.find(window);
+    if (w == table.end()) return 1;
+    const auto c = w->second.find(control);
+    return c == w->second.end() ? 0.5 : c->second;
+}
+
+}  // namespace
+
+void Walker::act(const Step& s)
+{
+    platform->current = s;
+    platform->currentWindow = s.window;
+    const std::vector<QWidget*> wins = candidateWindows(hub.get());
+    fieldFocusedBefore = false;
+    for (QWidget* w : wins) fieldFocusedBefore = fieldFocusedBefore || focusedField(w);
+    stepClock.start();
+    clockRunning = true;
+    ++result.actions;
+    // the next step runs from whatever event loop runs next, a modal window's included
+    schedule();
+    ++depth;
+    modalAtAction.emplace_back(visibleModal());
+    try {
+        QWidget* win = findWindow(hub.get(), s.window);
+        if (!win) {
+            --depth;
+            modalAtAction.pop_back();
+            return;
+        }
+        switch (s.kind) {
+        case StepKind::Click: {
+            QWidget* c = s.control == win->objectName() ? win : win->findChild<QWidget*>(s.control);
+            if (shown(c)) clickCentre(c);
+            break;
+        }
+        case StepKind::ClickRow: {
+            auto* list = win->findChild<QTreeWidget*>(QStringLiteral("lvwDados"));
+            if (!shown(list) || s.row < 1 || s.row > list->topLevelItemCount()) break;
+            QTreeWidgetItem* item = list->topLevelItem(s.row - 1);
+            list->scrollToItem(item);
+            clickThroughWindow(list->viewport(), list->visualItemRect(item).center());
+            break;
+        }
+        case StepKind::Type: {
+            QPointer<QWidget> target = focusedField(win);
+            if (!target) break;
+            QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
+            if (target) QTest::keyClicks(target, s.text);
+            break;
+        }
+        case StepKind::Key: {
+            QWidget* target = QApplication::focusWidget();
+            if (!target || !(target == win || win->isAncestorOf(target))) target = win;
+            if (s.key >= 0x20 && s.key < 0x7f) QTest::keyClick(target, static_cast<char>(s.key));
+            else QTest::keyClick(target, static_cast<Qt::Key>(s.key));
+            break;
+        }
+        case StepKind::CloseBox: {
+            if (win == hub.get()) {
+                hub->close();
+            } else if (auto* form = qobject_cast<ChildForm*>(win)) {
+                QMdiSubWindow* frame = form->subWindow();
+                if (frame && (frame->windowFlags() & Qt::WindowCloseButtonHint)) frame->close();
+            } else {
+                win->close();
+            }
+            break;
+        }
+        case StepKind::Answer: {
+            QPointer<QWidget> dialog = win;
+            if (auto* option = win->findChild<QRadioButton*>(s.control); shown(option)) clickCentre(option);
+            if (!dialog) break;
+            if (auto* go = win->findChild<QAbstractButton*>(QStringLiteral("Command1")); shown(go)) clickCentre(go);
+            break;
+        }
+        case StepKind::Escape: break;
+        }
+    } catch (const std::exception& e) {
+        fail(QStringLiteral("exception"), QStringLiteral("an exception left a handler: ") + QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        fail(QStringLiteral("exception"), QStringLiteral("an exception of unknown type left a handler"));
+    }
+    --depth;
+    modalAtAction.pop_back();
+}
+
+// The road back: the way out each window offers, never typing, "Stop" only where a window
+// has no way back.
+std::optional<Step> Walker::escapeAction()
+{
+    const std::vector<QWidget*> wins = candidateWindows(hub.get());
+    if (wins.empty()) return std::nullopt;
+    QWidget* win = wins.front();
+    for (QWidget* w : wins)
+        if (w->objectName() != QLatin1String("frmMenu")) {
+            win = w;
+            break;
+        }
+    // among the workspace's windows the user turns to the one in front (the Fit Statistics
+    // window stands over the calculation window)
+    if (win->parentWidget() && qobject_cast<QMdiSubWindow*>(win->parentWidget())) {
+        const QList<QMdiSubWindow*> frames = hub->workspace()->subWindowList(QMdiArea::StackingOrder);
+        for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
+            QWidget* w = (*it)->widget();
+            if ((*it)->isVisible() && w && w->objectName() != QLatin1String("frmMenu")) {
+                win = w;
+                break;
+            }
+        }
+    }
+    Step a;
+    a.openChoice = -1;
+    a.saveChoice = -1;
+    a.printerOk = false;
+    a.window = win->objectName();
+    const QString name = a.window;
+    if (qobject_cast<ChoiceDialog*>(win)) {
+        a.kind = StepKind::Answer;
+        a.control = name == QLatin1String("frmfechar") ? QStringLiteral("optyes")
+                    : name == QLatin1String("frmchangedata") ? QStringLiteral("optok")
+                                                               : QStringLiteral("optno");
+    } else if (name == QLatin1String("frmExpPontos")) {
+        a.kind = StepKind::Key;
+        a.key = Qt::Key_Escape;
+    } else if (name == QLatin1String("frmEntDados")) {
+        a.control = QStringLiteral("Command1");
+    } else if (name == QLatin1String("frmGrafico1") || name == QLatin1String("frmGrafico2")) {
+        a.control = QStringLiteral("cmmBack");
+    } else if (name == QLatin1String("frmCalCinetico")) {
+        QWidget* no = win->findChild<QWidget*>(QStringLiteral("optGraNao"));
+        a.control = shown(no) ? QStringLiteral("optGraNao") : QStringLiteral("Command3");
+    } else if (name == QLatin1String("frmMenu")) {
+        return std::nullopt;
+    } else {
+        // a dialog's close box; where nothing but the main window is left, its close box ends the run
+        a.kind = StepKind::CloseBox;
+    }
+    return a;
+}
+
+Step Walker::chooseStep()
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    Step base;
+    const int files = static_cast<int>(offeredFiles().size());
+    const double f = unit(rng);
+    base.openChoice = f < 0.12 ? -1 : f < 0.8 ? pick(8) : pick(files);  // the first eight are good files
+    const double g = unit(rng);
+    base.saveChoice = g < 0.7 ? 0 : g < 0.8 ? 1 : -1;
+    base.printerOk = unit(rng) < 0.8;
+
+    if (unit(rng) < opt.escapeChance) {
+        base.kind = StepKind::Escape;
+        return base;
+    }
+
+    const std::vector<QWidget*> wins = candidateWindows(hub.get());
+    if (wins.empty()) {
+        base.kind = StepKind::Key;
+        base.key = Qt::Key_Escape;
+        return base;
+    }
+    QWidget* win = wins.size() > 1 && unit(rng) < 0.3 ? wins[static_cast<std::size_t>(pick(static_cast<int>(wins.size())))]
+                                                      : wins.front();
+    base.window = win->objectName();
+    const QString wname = base.window;
+    const char sep = decimalSeparator();
+
+    std::vector<Candidate> c;
+    auto add = [&](double w, Step s) { c.push_back({w, std::move(s)}); };
+    auto with = [&](StepKind k) {
+        Step s = base;
+        s.kind = k;
+        return s;
+    };
+
+    const bool choice = qobject_cast<ChoiceDialog*>(win) != nullptr;
+    for (QAbstractButton* b : win->findChildren<QAbstractButton*>()) {
+        if (!shown(b) || b->objectName().isEmpty()) continue;
+        Step s = with(StepKind::Click);
+        s.control = b->objectName();
+        add(choice ? 1 : roadWeight(wname, s.control), s);
+    }
+    for (QLineEdit* e : win->findChildren<QLineEdit*>()) {
+        if (!shown(e) || e->isReadOnly()) continue;
+        Step s = with(StepKind::Click);
+        s.control = e->objectName();
+        add(0.3, s);
+    }
+    if (auto* list = win->findChild<QTreeWidget*>(QStringLiteral("lvwDados")); shown(list) && list->topLevelItemCount() > 0) {
+        Step s = with(StepKind::ClickRow);
+        s.row = 1 + pick(list->topLevelItemCount());
+        add(3, s);
+    }
+    if (choice) {
+        const QList<QRadioButton*> options = win->findChildren<QRadioButton*>();
+        if (!options.isEmpty()) {
+            Step s = with(StepKind::Answer);
+            s.control = options[pick(static_cast<int>(options.size()))]->objectName();
+            add(10, s);
+        }
+        add(0.8, with(StepKind::CloseBox));
+    } else if (qobject_cast<QDialog*>(win)) {
+        add(0.3, with(StepKind::CloseBox));
+    } else {
+        add(0.05, with(StepKind::CloseBox));
+    }
+
+    auto key = [&](double w, int k) {
+        Step s = with(StepKind::Key);
+        s.key = k;
+        add(w, s);
+    };
+    if (QLineEdit* field = focusedField(win)) {
+        static const char* goodNumbers[] = {"1", "2", "5", "10", "0.5", "0.25", "3.3", "100", "1000", "0.001", "7.5", "42"};
+        static const char* badTexts[] = {"0", "-1", "abc", "1e999", "1..2", ",", "NaN", "inf", "1.2.3", " ", "1e-320"};
+        QString good;
+        if (wname == QLatin1String("frmDadParcial") && field->objectName() != QLatin1String("txtBaseline")) {
+            good = QString::number(1 + pick(std::max<int>(1, hub->state().pointCount)));
+        } else if (unit(rng) < 0.5) {
+            good = QString::fromLatin1(goodNumbers[pick(static_cast<int>(std::size(goodNumbers)))]);
+        } else {
+            good = QString::number(1 + pick(999));
+            if (unit(rng) < 0.5) good += QStringLiteral(".") + QString::number(pick(100));
+        }
+        Step t = with(StepKind::Type);
+        t.text = good.replace(QLatin1Char('.'), QLatin1Char(sep));
+        add(5, t);
+        Step b = with(StepKind::Type);
+        b.text = QString::fromLatin1(badTexts[pick(static_cast<int>(std::size(badTexts)))]);
+        add(0.6, b);
+        key(4, Qt::Key_Return);
+        key(1, Qt::Key_Tab);
+        key(0.3, Qt::Key_Backtab);
+        key(0.2, Qt::Key_Delete);
+        key(0.2, Qt::Key_Backspace);
+        key(0.3, '0' + pick(10));
+        key(0.2, 'a' + pick(26));
+        key(0.2, sep);
+    } else {
+        key(0.2, Qt::Key_Return);
+        key(0.2, Qt::Key_Tab);
+        key(0.1, Qt::Key_Backtab);
+        key(0.1, '0' + pick(10));
+    }
+    key(qobject_cast<QDialog*>(win) ? 0.4 : 0.1, Qt::Key_Escape);
+
+    if (unit(rng) < opt.anythingShare) return c[static_cast<std::size_t>(pick(static_cast<int>(c.size())))].step;
+    double total = 0;
+    for (const Candidate& k : c) total += k.weight;
+    double r = unit(rng) * total;
+    for (const Candidate& k : c) {
+        r -= k.weight;
+        if (r <= 0) return k.step;
+    }
+    return c.back().step;
+}
+
+}  // namespace kinetra::walk
