@@ -13,10 +13,10 @@
 #include "entry/DataSetAnalysis.h"
 #include "format/NumberForms.h"
 #include "kinetics/KineticResults.h"
-#include "StatisticsOutput.h"
-#include "stats/ResidualPlot.h"
+#include "FitStatistics.h"
+#include "graphs/ResidualPlot.h"
 #include "report/StatisticsLines.h"
-#include "stats/StatisticsOutput.h"
+#include "stats/CalculatedCurve.h"
 #include "OrderedBatch.h"
 
 namespace kinetra::cli {

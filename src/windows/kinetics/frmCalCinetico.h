@@ -8,7 +8,7 @@
 #include "ui/ChildForm.h"
 #include "ui/Shell.h"
 #include "kinetics/CurveLoop.h"
-#include "stats/StatisticsOutput.h"
+#include "stats/CalculatedCurve.h"
 
 class QGroupBox;
 class QLabel;

@@ -13,7 +13,7 @@
 #include "base/FileReplacement.h"
 #include "platform/DisplayPainter.h"
 #include "report/StatisticsLines.h"
-#include "stats/ResidualPlot.h"
+#include "graphs/ResidualPlot.h"
 #include "ui/Controls.h"
 #include "ui/HandlerGuard.h"
 #include "ui/HelpFile.h"

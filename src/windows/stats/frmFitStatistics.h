@@ -6,7 +6,7 @@
 // "Save CSV…" writes the CSV table, "Help" opens the window's help topic.
 
 #include "graphs/DisplayList.h"
-#include "stats/StatisticsOutput.h"
+#include "stats/CalculatedCurve.h"
 #include "ui/ChildForm.h"
 #include "ui/Shell.h"
 

@@ -1,4 +1,4 @@
-#include "stats/ResidualPlot.h"
+#include "graphs/ResidualPlot.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "stats/StatisticsOutput.h"
+#include "stats/CalculatedCurve.h"
 
 namespace kinetra {
 

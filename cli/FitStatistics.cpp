@@ -1,7 +1,7 @@
-#include "StatisticsOutput.h"
+#include "FitStatistics.h"
 
 #include "report/StatisticsLines.h"
-#include "stats/StatisticsOutput.h"
+#include "stats/CalculatedCurve.h"
 
 namespace kinetra::cli {
 
