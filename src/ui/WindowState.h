@@ -21,6 +21,9 @@ struct WindowState : EntryCounts {
     // The data set handed on and the curves of the last calculation, as shown and reported.
     DataSet dataSet;
     std::vector<CurveFit> curves;
+    // Further data sets read from a table with the one handed on, which a comparison of
+    // data sets offers after the calculation's own.
+    std::vector<DataSet> otherDataSets;
 
     // The points window: the curve asked for, its first and last point and the baseline.
     std::int16_t curveNumber = 0;
