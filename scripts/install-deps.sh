@@ -16,6 +16,8 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   # least squares and the t and F distributions of the fit statistics
   libeigen3-dev libboost-math-dev
+  # kinetra-fit's PNG and PDF pictures (the windows paint with Qt)
+  libcairo2-dev
   # desktop integration checks
   desktop-file-utils appstream
   # XML well-formedness checks of exported graphs
