@@ -13,7 +13,10 @@
 #include "entry/DataSetAnalysis.h"
 #include "format/NumberForms.h"
 #include "kinetics/KineticResults.h"
+#include "CommandOutput.h"
+#include "CompareCommand.h"
 #include "FitStatistics.h"
+#include "graphs/ExperimentPlots.h"
 #include "graphs/ResidualPlot.h"
 #include "report/StatisticsLines.h"
 #include "stats/CalculatedCurve.h"
@@ -24,36 +27,6 @@ namespace kinetra::cli {
 namespace {
 
 using json = nlohmann::ordered_json;  // keys in the order they are written
-
-// Texts for a terminal: the program's CR LF become plain line ends.
-std::string forTerminal(std::string text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out.push_back(text[i]);
-    }
-    return out;
-}
-
-// Where a data set's road ended, as the windows would show it: the message box's title, its
-// message and the window that follows.
-json endObject(const std::string& title, const std::string& message, bool toDataEntry)
-{
-    return json{{"title", title}, {"message", message}, {"returnTo", toDataEntry ? "dataEntry" : "menu"}};
-}
-
-json endObject(const Failure& f)
-{
-    switch (f.kind) {
-    case FailureKind::FitAbort: return endObject(kTitleCritica, f.text, false);
-    case FailureKind::NotSigmoid: return endObject(kTitleWrongData, f.text, true);
-    case FailureKind::Refused: return endObject(kTitleCritica, f.text, true);
-    case FailureKind::RunTime: break;
-    }
-    return endObject(kTitleWrongData, failureMessage(f), false);
-}
 
 // A curve's results as a JSON object, with the texts of the "Results" frame.
 json curveObject(const DataSet& data, const CurveFit& r)
@@ -87,12 +60,18 @@ double shownConcentrationScale(const DataSet& data)
     return std::isfinite(scale) ? scale : 0.0;
 }
 
+// The rows a data set adds to the CSV tables, kept apart so that data sets can be fitted
+// side by side.
+struct TableRows {
+    std::vector<std::vector<std::string>> csv, band;
+};
+
 // One data file, from reading to the graphs. Returns its exit status.
 class DataSetRun {
 public:
     DataSetRun(const FitOptions& options, const std::string& file, std::ostream& out, std::ostream& err,
-               const CommandEnvironment& env, std::vector<std::vector<std::string>>& csvRows)
-        : options_(options), file_(file), out_(out), err_(err), env_(env), csvRows_(csvRows)
+               const CommandEnvironment& env, TableRows& rows)
+        : options_(options), file_(file), out_(out), err_(err), env_(env), rows_(rows)
     {
         if (options.reportFile.empty()) report_ = std::make_unique<ReportStream>(out);
         else report_ = std::make_unique<ReportFileReplacement>(options.reportFile);
@@ -176,13 +155,7 @@ private:
             exit_ = std::max(exit_, kExitEnded);
             return;
         }
-        try {
-            // replaces an older file only once written whole; a device or a pipe is written directly
-            replaceFile(path, writeSvg(*drawn), FileReplacement::OtherTargets::WriteDirectly, FileAccess::Read);
-        } catch (const RuntimeFailure& f) {
-            err_ << path << ": " << kTitleWrongData << ": " << forTerminal(failureText(f)) << '\n';
-            exit_ = std::max(exit_, kExitEnded);
-        }
+        exit_ = std::max(exit_, writeSvgFile(path, *drawn, err_));
     }
 
     void drawGraph1()
@@ -212,8 +185,9 @@ private:
         const WarningCallback warn = [this](const std::string& message) {
             if (!options_.json) err_ << file_ << ": " << kTitleCritica << ": " << message << '\n';
         };
-        const bool withStats = options_.stats || !options_.residualsFile.empty();
-        StatisticsCurves hooks(data_, std::move(points), options_.baseline, warn, withStats);
+        const bool withStats = options_.stats || !options_.residualsFile.empty() || !options_.bandFile.empty() ||
+                               !options_.fitPlotFile.empty();
+        StatisticsCurves hooks(data_, std::move(points), options_.baseline, warn, withStats, options_.weighting);
         ReportOutput* report = reporting() && !reportDropped_ ? report_.get() : nullptr;
         ReportWithStatistics statsReport(*report_, hooks, data_);
         ReportOutput* output = report && options_.stats ? &statsReport : report;
@@ -227,7 +201,8 @@ private:
             const CurveStatistics* s = i < stats.size() ? &stats[i].second : nullptr;
             if (options_.stats && s) curve["statistics"] = statisticsObject(*s);
             curves_.push_back(std::move(curve));
-            csvRows_.push_back(csvRow(file_, r, options_.stats ? s : nullptr));
+            rows_.csv.push_back(csvCurveRow(file_, r, options_.stats ? s : nullptr));
+            if (s) bands(r, *s);
         }
         // the points of curve c: a curve fitted, or the one the calculation ended on
         auto pointsOf = [&outcome](int c) {
@@ -241,7 +216,8 @@ private:
             end(endObject(*outcome.end), kExitEnded);
             // what least squares says about the curve the fit ended on
             const int c = outcome.endedOnCurve;
-            const StatisticsInput input = curveStatisticsInput(data_, outcome.endedOnPoints, std::nullopt);
+            StatisticsInput input = curveStatisticsInput(data_, outcome.endedOnPoints, std::nullopt);
+            input.weighting = options_.weighting;
             if (withStats && c > static_cast<int>(outcome.curves.size()) && !input.concentration.empty()) {
                 const CurveStatistics s = computeCurveStatistics(input);
                 json o = statisticsObject(s);
@@ -249,6 +225,7 @@ private:
                 o["firstPoint"] = outcome.endedOnPoints.firstPoint;
                 o["lastPoint"] = outcome.endedOnPoints.lastPoint;
                 if (options_.stats) end_["statistics"] = std::move(o);
+                sayUnweightable(outcome.endedOnPoints, c);
                 series.push_back(residualSeries(c, outcome.endedOnPoints, s));
             }
         } else {
@@ -256,6 +233,33 @@ private:
         }
         if (!options_.residualsFile.empty())
             writeGraph(options_.residualsFile, buildResidualPlot(series, data_.rateUnit, data_.concUnit));
+    }
+
+    // A curve whose rates cannot be weighted is said, naming the point. True when said.
+    bool sayUnweightable(const CurveChoice& points, int curve)
+    {
+        const auto why = unweightablePoint(data_, points, curve, options_.weighting);
+        if (!why) return false;
+        err_ << file_ << ": " << *why << '\n';
+        exit_ = std::max(exit_, kExitEnded);
+        return true;
+    }
+
+    // The band rows and the fit plot of a fitted curve.
+    void bands(const CurveFit& r, const CurveStatistics& s)
+    {
+        if (sayUnweightable(r.points, r.curve) || (options_.bandFile.empty() && options_.fitPlotFile.empty())) return;
+        const StatisticsInput input = curveStatisticsInput(data_, r.points, std::nullopt);
+        const CurveBands b = bandsOverCurve(s, input.concentration, options_.bandPoints);
+        if (!b.reason.empty()) {
+            err_ << file_ << ": curve " << r.curve << ": " << b.reason << '\n';
+            exit_ = std::max(exit_, kExitEnded);
+        }
+        appendBandRows(rows_.band, file_, r.curve, b);
+        if (options_.fitPlotFile.empty()) return;
+        const std::string path = fitPlotPath(options_.fitPlotFile, file_, r.curve, options_.dataFiles.size() > 1,
+                                             options_.curves.size() > 1);
+        writeGraph(path, buildFitPlot(input.concentration, input.rate, b.points, data_.rateUnit, data_.concUnit));
     }
 
     ResidualSeries residualSeries(int curve, const CurveChoice& points, const CurveStatistics& s) const
@@ -278,7 +282,7 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     const CommandEnvironment& env_;
-    std::vector<std::vector<std::string>>& csvRows_;
+    TableRows& rows_;
 
     DataSet data_;
     double concScale_ = 0.0;
@@ -289,33 +293,6 @@ private:
     json end_ = nullptr;
     int exit_ = kExitFitted;
 };
-
-// Standard output that could not take everything written to it: the failure is said on
-// standard error. Returns true when output was lost.
-bool standardOutputLost(std::ostream& out, std::ostream& err)
-{
-    const bool goodBefore = out.good();
-    errno = 0;
-    out.flush();
-    if (out.good()) return false;
-    // the system's reason is known only when this flush failed; otherwise the disk was full
-    const int number = goodBefore && errno != 0 ? failureNumberForErrno(errno, FileAccess::Write) : failure::DiskFull;
-    err << "kinetra-fit: standard output: " << kTitleWrongData << ": " << forTerminal(failureText(RuntimeFailure(number)))
-        << '\n';
-    return true;
-}
-
-// The CSV table, written whole or not at all.
-int writeCsv(const std::string& path, const std::vector<std::vector<std::string>>& rows, std::ostream& err)
-{
-    try {
-        replaceFile(path, csvText(rows), FileReplacement::OtherTargets::WriteDirectly, FileAccess::Read);
-        return kExitFitted;
-    } catch (const RuntimeFailure& f) {
-        err << path << ": " << kTitleWrongData << ": " << forTerminal(failureText(f)) << '\n';
-        return kExitEnded;
-    }
-}
 
 }  // namespace
 
@@ -334,34 +311,45 @@ std::optional<std::string> checkCurvePoints(const FitOptions& options, int point
 int runFitCommand(const FitOptions& options, std::ostream& out, std::ostream& err,
                   const CommandEnvironment& env)
 {
-    const std::optional<std::string> clash = outputsClash(
-        {{"--report", options.reportFile},
-         {"--graph1", options.graph1File},
-         {"--graph2", options.graph2File},
-         {"--csv", options.csvFile},
-         {"--residuals", options.residualsFile}},
-        options.dataFiles);
-    if (clash) {
+    std::vector<std::pair<std::string, std::string>> outputs = {
+        {"--report", options.reportFile},   {"--graph1", options.graph1File},
+        {"--graph2", options.graph2File},   {"--csv", options.csvFile},
+        {"--residuals", options.residualsFile}, {"--band", options.bandFile},
+        {"--compare-plot", options.comparePlotFile}};
+    if (!options.fitPlotFile.empty()) {
+        const int curves = std::max<int>(1, static_cast<int>(options.curves.size()));
+        for (const std::string& file : options.dataFiles)
+            for (int c = 1; c <= curves; ++c)
+                outputs.emplace_back("--fit-plot", fitPlotPath(options.fitPlotFile, file, c, options.dataFiles.size() > 1,
+                                                               curves > 1));
+    }
+    if (const std::optional<std::string> clash = outputsClash(outputs, options.dataFiles)) {
         err << "kinetra-fit: " << *clash << '\n';
         return kExitUsage;
     }
-    // each data file's CSV rows apart, so that the files can be fitted side by side
-    std::vector<std::vector<std::vector<std::string>>> csvOfFile(options.dataFiles.size());
+    if (options.compare) return runComparison(options, out, err);
+    std::vector<TableRows> rowsOfFile(options.dataFiles.size());
     BatchSettings batch = env.batch;
     batch.jobs = options.jobs;
     bool lost = false;
     int exitCode = runOrderedBatch(
         options.dataFiles.size(),
         [&](std::size_t i, std::ostream& setOut, std::ostream& setErr) {
-            return DataSetRun(options, options.dataFiles[i], setOut, setErr, env, csvOfFile[i]).run();
+            return DataSetRun(options, options.dataFiles[i], setOut, setErr, env, rowsOfFile[i]).run();
         },
         out, err, batch,
         // what the remaining data sets would print is lost as well
         [&] { return lost = standardOutputLost(out, err); });
     if (lost) return std::max(exitCode, kExitEnded);
-    std::vector<std::vector<std::string>> csvRows{csvHeader(options.stats)};
-    for (auto& rows : csvOfFile) csvRows.insert(csvRows.end(), rows.begin(), rows.end());
-    if (!options.csvFile.empty()) exitCode = std::max(exitCode, writeCsv(options.csvFile, csvRows, err));
+    auto table = [&](const std::string& path, std::vector<std::string> header,
+                     std::vector<std::vector<std::string>> TableRows::*part) {
+        if (path.empty()) return;
+        std::vector<std::vector<std::string>> rows{std::move(header)};
+        for (TableRows& r : rowsOfFile) rows.insert(rows.end(), (r.*part).begin(), (r.*part).end());
+        exitCode = std::max(exitCode, writeCsv(path, rows, err));
+    };
+    table(options.csvFile, csvColumns(options.stats), &TableRows::csv);
+    table(options.bandFile, bandCsvHeader(), &TableRows::band);
     return exitCode;
 }
 

@@ -3,7 +3,8 @@
 // data set of its own: read, handed on, sorted, fitted with the same choices, reported.
 //
 // With several data files, -j N fits N of them at once; the output is the same as one after
-// another (see OrderedBatch.h).
+// another (see OrderedBatch.h). With --compare the data files are instead the data sets of
+// one comparison (CompareCommand.h).
 //
 // Exit status: 0 every curve was fitted (warnings allowed); 1 a calculation ended with one
 // of the program's messages, a run-time failure, a report or graph that could not be drawn
@@ -22,6 +23,7 @@
 
 #include "OrderedBatch.h"
 #include "report/ReportLines.h"
+#include "stats/Weighting.h"
 
 namespace kinetra::cli {
 
@@ -49,6 +51,12 @@ struct FitOptions {
     bool stats = false;         // --stats: the fit statistics of each curve
     std::string csvFile;        // --csv: one row per curve per data file
     std::string residualsFile;  // --residuals: the residual plot as SVG
+    Weighting weighting = Weighting::None;  // --weight: least squares of the statistics and comparisons
+    std::string bandFile;       // --band: the 95 % bands of every fitted curve as CSV
+    int bandPoints = 100;       // --band-points: the concentrations of each band
+    std::string fitPlotFile;    // --fit-plot: points, curve and bands as SVG (see fitPlotPaths)
+    bool compare = false;       // --compare: the data sets are compared (CompareCommand.h)
+    std::string comparePlotFile;  // --compare-plot: every set's points and curve as SVG
     int jobs = 0;  // data sets fitted at once (-j); 0: as many as the machine has cores
 };
 
@@ -69,6 +77,12 @@ ParseOutcome parse(const std::vector<std::string>& args);
 // `points` receives the whole first and last point of each curve.
 std::optional<std::string> checkCurvePoints(const FitOptions& options, int pointCount,
                                             std::vector<std::pair<int, int>>* points = nullptr);
+
+// Where --fit-plot writes: the path as given for one data set of one curve; otherwise the
+// data set's stem ("plot.svg" and "run/a.txt" give "plot-a.svg") and, with two curves, the
+// curve ("plot-a-curve2.svg") go before the extension.
+std::string fitPlotPath(const std::string& asGiven, const std::string& dataSet, int curve, bool severalDataSets,
+                        bool severalCurves);
 
 // What the command takes from its surroundings; tests pin the clock.
 struct CommandEnvironment {

@@ -2,12 +2,14 @@
 // same values (baseline, new concentration range), before any file is touched.
 #include "FitCommand.h"
 
+#include <filesystem>
 #include <sstream>
 
 #include <CLI/CLI.hpp>
 
 #include "format/NumberForms.h"
 #include "base/Outcome.h"
+#include "stats/Bands.h"
 
 namespace kinetra::cli {
 
@@ -88,6 +90,25 @@ ParseOutcome parse(const std::vector<std::string>& args)
                  "the test of n = 1, residuals (JSON, report)");
     app.add_option("--csv", o.csvFile, "write one row per curve of every data file to FILE as CSV")->type_name("FILE");
     app.add_option("--residuals", o.residualsFile, "write the residual plot of the curves as SVG")->type_name("FILE");
+    std::string weightText;
+    app.add_option("--weight", weightText,
+                   "weighting of least squares in the statistics, bands and comparisons: none (default), "
+                   "relative (1/v^2) or poisson (1/v); the fitted V, n, K stay unweighted")
+        ->type_name("none|relative|poisson");
+    app.add_option("--band", o.bandFile,
+                   "write the 95 % confidence and prediction bands of every fitted curve to FILE as CSV")
+        ->type_name("FILE");
+    app.add_option("--band-points", o.bandPoints, "concentrations of each band, 2 to 10000 (default 100)")
+        ->type_name("N");
+    app.add_option("--fit-plot", o.fitPlotFile,
+                   "write the points, the fitted curve and its bands as SVG; with several data files or "
+                   "curves the data file's stem and the curve go into the name (plot-a-curve2.svg)")
+        ->type_name("FILE");
+    app.add_flag("--compare", o.compare,
+                 "compare the data files as data sets of one experiment: V, n, K and all three shared, "
+                 "each tested against separate fits (one --curve at most)");
+    app.add_option("--compare-plot", o.comparePlotFile, "with --compare: every set's points and curve as SVG")
+        ->type_name("FILE");
     app.add_option("-j,--jobs", o.jobs, "data files fitted at once (default: the number of cores)")
         ->type_name("N")
         ->check(CLI::PositiveNumber);
@@ -126,6 +147,28 @@ ParseOutcome parse(const std::vector<std::string>& args)
         o.rangeLow = low;
         o.rangeHigh = high;
     }
+    if (!weightText.empty() || app.count("--weight") > 0) {
+        const std::optional<Weighting> w = parseWeighting(weightText);
+        if (!w) return usageError("--weight: give none, relative or poisson");
+        o.weighting = *w;
+        if (!o.stats && !o.compare && o.bandFile.empty() && o.fitPlotFile.empty() && o.residualsFile.empty())
+            return usageError("--weight goes with --stats, --compare, --band, --fit-plot or --residuals");
+    }
+    if (app.count("--band-points") > 0) {
+        if (o.bandPoints < kMinBandPoints || o.bandPoints > kMaxBandPoints)
+            return usageError("--band-points: give " + std::to_string(kMinBandPoints) + " to " +
+                              std::to_string(kMaxBandPoints));
+        if (o.bandFile.empty() && o.fitPlotFile.empty()) return usageError("--band-points goes with --band or --fit-plot");
+    }
+    if (!o.comparePlotFile.empty() && !o.compare) return usageError("--compare-plot goes with --compare");
+    if (o.compare) {
+        if (o.dataFiles.size() < 2) return usageError("--compare needs at least two data files");
+        if (o.curves.size() > 1) return usageError("--compare takes one --curve at most");
+        if (o.stats || !o.reportFile.empty() || !o.graph1File.empty() || !o.graph2File.empty() ||
+            !o.residualsFile.empty() || !o.bandFile.empty() || !o.fitPlotFile.empty())
+            return usageError("--compare takes none of --stats, --report, --graph1, --graph2, --residuals, --band "
+                              "and --fit-plot");
+    }
     if (o.dataFiles.size() > 1 &&
         (!o.reportFile.empty() || !o.graph1File.empty() || !o.graph2File.empty() || !o.residualsFile.empty()))
         return usageError("--report, --graph1, --graph2, --graph2-range and --residuals take exactly one DATAFILE");
@@ -133,6 +176,17 @@ ParseOutcome parse(const std::vector<std::string>& args)
     ParseOutcome p;
     p.options = std::move(o);
     return p;
+}
+
+std::string fitPlotPath(const std::string& asGiven, const std::string& dataSet, int curve, bool severalDataSets,
+                        bool severalCurves)
+{
+    std::string inserted;
+    if (severalDataSets) inserted += "-" + std::filesystem::path(dataSet).stem().string();
+    if (severalCurves) inserted += "-curve" + std::to_string(curve);
+    if (inserted.empty()) return asGiven;
+    const std::filesystem::path p(asGiven);
+    return (p.parent_path() / (p.stem().string() + inserted + p.extension().string())).string();
 }
 
 }  // namespace kinetra::cli

@@ -1,5 +1,8 @@
 #include "FitStatistics.h"
 
+#include <algorithm>
+
+#include "format/NumberForms.h"
 #include "report/StatisticsLines.h"
 #include "stats/CalculatedCurve.h"
 
@@ -17,6 +20,15 @@ json limitsJson(const std::optional<Limits>& l)
     return json::array({orNull(l->low), orNull(l->high)});
 }
 
+json replicatesObject(const std::optional<ReplicatesTest>& t)
+{
+    if (!t) return nullptr;
+    return json{{"concentrations", t->concentrations}, {"pureErrorSS", t->pureErrorSs},
+                {"pureErrorDf", t->pureErrorDf},       {"lackOfFitSS", t->lackOfFitSs},
+                {"lackOfFitDf", t->lackOfFitDf},       {"F", t->F},
+                {"p", t->p},                           {"verdict", t->verdict}};
+}
+
 }  // namespace
 
 json statisticsObject(const CurveStatistics& st)
@@ -31,8 +43,9 @@ json statisticsObject(const CurveStatistics& st)
         {"V", &st.V}, {"n", &st.n}, {"K", &st.K}, {"VK", &st.VK}};
     if (!st.determined) {
         for (const char* key : {"estimates", "standardErrors", "ci95", "profileCi95", "ssr", "syx", "r2",
-                                "hyperbolic", "fTest", "deltaAICc", "residuals", "verdict"})
+                                "hyperbolic", "fTest", "deltaAICc", "residuals", "verdict", "replicates"})
             o[key] = nullptr;
+        o["weighting"] = weightingName(st.weighting);
         return o;
     }
     json estimates, errors, ci, profile;
@@ -55,15 +68,102 @@ json statisticsObject(const CurveStatistics& st)
     o["deltaAICc"] = orNull(st.deltaAICc);
     o["residuals"] = st.residuals;
     o["verdict"] = st.verdict;
+    o["replicates"] = replicatesObject(st.replicates);
+    o["weighting"] = weightingName(st.weighting);
     return o;
+}
+
+std::vector<std::string> statisticsSection(const CurveStatistics& st, int curve, const std::string& rateUnit,
+                                           const std::string& concUnit, ReportForm form)
+{
+    std::vector<std::string> lines = statisticsReportLines(st, curve, rateUnit, concUnit, form, '.');
+    const std::string m(kReportMargin);
+    auto number = [](double v) { return formatReportNumber(v, '.'); };
+    // below the rule, the title, the rule and the section's first line
+    if (st.weighting != Weighting::None && lines.size() > 4)
+        lines.insert(lines.begin() + 4, m + (st.weighting == Weighting::Relative
+                                                 ? "Weighted least squares: relative weights 1/v^2"
+                                                 : "Weighted least squares: Poisson weights 1/v"));
+    if (!st.determined || !st.replicates) return lines;
+    const ReplicatesTest& t = *st.replicates;
+    const std::vector<std::string> test = {
+        " ",
+        m + "Lack of fit: replicates at" + number(t.concentrations) + "concentrations",
+        m + "Pure error SS =" + number(t.pureErrorSs) + " Degrees of freedom =" + number(t.pureErrorDf),
+        m + "Lack of fit SS =" + number(t.lackOfFitSs) + " Degrees of freedom =" + number(t.lackOfFitDf),
+        m + "F =" + number(t.F) + " p =" + number(t.p),
+        m + replicatesVerdict(t, '.')};
+    const auto closing = std::find(lines.rbegin(), lines.rend(), ruleLine());
+    lines.insert(closing == lines.rend() ? lines.end() : std::prev(closing.base()), test.begin(), test.end());
+    return lines;
+}
+
+std::vector<std::string> csvColumns(bool withStatistics)
+{
+    std::vector<std::string> h = csvHeader(withStatistics);
+    if (withStatistics)
+        h.insert(h.end(), {"replicateConcentrations", "pureErrorSS", "pureErrorDf", "lackOfFitSS", "lackOfFitDf",
+                           "lackOfFitF", "lackOfFitP"});
+    return h;
+}
+
+std::vector<std::string> csvCurveRow(const std::string& file, const CurveFit& results, const CurveStatistics* st)
+{
+    std::vector<std::string> row = csvRow(file, results, st);
+    if (!st) return row;
+    if (!st->determined || !st->replicates) {
+        row.insert(row.end(), 7, std::string());
+        return row;
+    }
+    const ReplicatesTest& t = *st->replicates;
+    row.insert(row.end(), {std::to_string(t.concentrations), csvNumber(t.pureErrorSs), std::to_string(t.pureErrorDf),
+                           csvNumber(t.lackOfFitSs), std::to_string(t.lackOfFitDf), csvNumber(t.F), csvNumber(t.p)});
+    return row;
+}
+
+std::optional<std::string> unweightablePoint(const DataSet& data, const CurveChoice& curve, int curveNumber,
+                                             Weighting weighting)
+{
+    if (weighting == Weighting::None) return std::nullopt;
+    for (int i = std::max(curve.firstPoint, 1); i <= std::min(curve.lastPoint, data.pointCount()); ++i) {
+        const double y = data.rate[static_cast<std::size_t>(i - 1)] - curve.baseline;
+        if (y > 0.0) continue;
+        return "point " + std::to_string(i) + " has a rate of " + formatGeneralNumber(y) +
+               " above the baseline of curve " + std::to_string(curveNumber) + ": " +
+               (weighting == Weighting::Relative ? "relative" : "Poisson") +
+               " weights need every rate above the baseline to be greater than 0";
+    }
+    return std::nullopt;
+}
+
+CurveBands bandsOverCurve(const CurveStatistics& stats, const std::vector<double>& concentration, int count)
+{
+    if (concentration.empty()) return curveBands(stats, 0.0, 0.0, count);
+    const auto [low, high] = std::minmax_element(concentration.begin(), concentration.end());
+    return curveBands(stats, *low, *high, count);
+}
+
+std::vector<std::string> bandCsvHeader()
+{
+    return {"file", "curve", "S", "fit", "confidenceLow", "confidenceHigh", "predictionLow", "predictionHigh"};
+}
+
+void appendBandRows(std::vector<std::vector<std::string>>& rows, const std::string& file, int curve,
+                    const CurveBands& bands)
+{
+    for (const BandPoint& b : bands.points)
+        rows.push_back({file, std::to_string(curve), csvNumber(b.concentration), csvNumber(b.fit),
+                        csvNumber(b.confidenceLow), csvNumber(b.confidenceHigh), csvNumber(b.predictionLow),
+                        csvNumber(b.predictionHigh)});
 }
 
 void StatisticsCurves::presentCurve(const CurveFit& fit)
 {
     ChosenCurves::presentCurve(fit);
     if (!enabled_) return;
-    stats_.emplace_back(fit.curve, computeCurveStatistics(curveStatisticsInput(
-                                       data_, fit.points, HillEstimates{fit.V, fit.n, fit.K})));
+    StatisticsInput input = curveStatisticsInput(data_, fit.points, HillEstimates{fit.V, fit.n, fit.K});
+    input.weighting = weighting_;
+    stats_.emplace_back(fit.curve, computeCurveStatistics(input));
     pending_ = stats_.size() - 1;
 }
 
@@ -83,8 +183,8 @@ void ReportWithStatistics::append(const std::vector<std::string>& lines)
         return;
     }
     std::vector<std::string> all = lines;
-    const auto section = statisticsReportLines(pending->second, pending->first, data_.rateUnit, data_.concUnit,
-                                               inner_.form(), '.');
+    const auto section = statisticsSection(pending->second, pending->first, data_.rateUnit, data_.concUnit,
+                                           inner_.form());
     all.insert(all.end(), section.begin(), section.end());
     inner_.append(all);
 }
