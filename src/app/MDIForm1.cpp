@@ -15,6 +15,7 @@
 #include "windows/graphs/frmGrafico1.h"
 #include "windows/graphs/frmGrafico2.h"
 #include "windows/kinetics/frmCalCinetico.h"
+#include "windows/stats/frmCompare.h"
 #include "windows/stats/frmFitStatistics.h"
 
 namespace kinetra {
@@ -156,6 +157,7 @@ QWidget* MDIForm1::graph1Window() const { return live(Graph1); }
 QWidget* MDIForm1::calculationWindow() const { return live(Calculation); }
 QWidget* MDIForm1::graph2Window() const { return live(Graph2); }
 QWidget* MDIForm1::statisticsWindow() const { return live(Statistics); }
+QWidget* MDIForm1::comparisonWindow() const { return live(Compare); }
 
 ChoiceDialog* MDIForm1::choiceDialog(ChoiceId id) const
 {
@@ -169,6 +171,7 @@ void MDIForm1::startCalculation()
     resetForCalculation(st);
     report.reset();  // a job left by an abandoned calculation never prints
     closeChild(Statistics);  // it showed the curves of the calculation before
+    closeChild(Compare);     // and this one compared its curve 1
     closeChild(Menu);
     showDataEntry();
 }
@@ -195,6 +198,11 @@ void MDIForm1::closeGraph2() { closeChild(Graph2); }
 void MDIForm1::openStatistics(const CalculationStatistics& calculation)
 {
     showChild<frmFitStatistics>(Statistics)->setCalculation(calculation);
+}
+
+void MDIForm1::openComparison(const std::vector<DataSetPoints>& sets, Weighting weighting)
+{
+    showChild<frmCompare>(Compare)->setComparison(sets, weighting);
 }
 
 // Closes every window at once, without a question, and stops the application's event loop.

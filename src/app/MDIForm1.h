@@ -42,6 +42,7 @@ public:
     void openGraph2() override;
     void closeGraph2() override;
     void openStatistics(const CalculationStatistics& calculation) override;
+    void openComparison(const std::vector<DataSetPoints>& sets, Weighting weighting) override;
     void endProgram() override;
     bool askCurvePoints() override;
     QString askChoice(ChoiceId id) override;
@@ -58,6 +59,7 @@ public:
     QWidget* calculationWindow() const;
     QWidget* graph2Window() const;
     QWidget* statisticsWindow() const;
+    QWidget* comparisonWindow() const;
     // The points window of the run, created on first use.
     frmDadParcial& pointsWindow();
     // The existing instance of a choice dialog, or null.
@@ -83,7 +85,7 @@ private:
         bool closingByUser = false;
         bool closingItself = false;
     };
-    enum Child { Menu, DataEntry, Graph1, Calculation, Graph2, Statistics, ChildCount };
+    enum Child { Menu, DataEntry, Graph1, Calculation, Graph2, Statistics, Compare, ChildCount };
 
     template <class W>
     W* showChild(Child which);

@@ -4,6 +4,7 @@
 // real program; ScriptedPlatform answers from a script in tests.
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "base/LineSink.h"
@@ -31,6 +32,13 @@ public:
     // File dialogs; the chosen path, or an empty text when cancelled.
     virtual QString openFileName(QWidget* parent, const QString& title, const QString& startDir) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& startDir) = 0;
+    // An open dialog that takes one file or several; the paths chosen, none when cancelled.
+    // A desktop without such a dialog offers the one-file dialog.
+    virtual QStringList openFileNames(QWidget* parent, const QString& title, const QString& startDir)
+    {
+        const QString path = openFileName(parent, title, startDir);
+        return path.isEmpty() ? QStringList() : QStringList{path};
+    }
     // The printer dialog: false when cancelled. The printer chosen serves later jobs.
     virtual bool choosePrinter(QWidget* parent) = 0;
     // Begins a text job on the chosen printer (the default printer when none was chosen).

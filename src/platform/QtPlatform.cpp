@@ -78,6 +78,11 @@ QString QtPlatform::saveFileName(QWidget* parent, const QString& title, const QS
     return QFileDialog::getSaveFileName(parent, title, startDir);
 }
 
+QStringList QtPlatform::openFileNames(QWidget* parent, const QString& title, const QString& startDir)
+{
+    return QFileDialog::getOpenFileNames(parent, title, startDir);
+}
+
 bool QtPlatform::choosePrinter(QWidget* parent)
 {
     QPrintDialog dialog(printer_.get(), parent);

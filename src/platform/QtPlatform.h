@@ -22,6 +22,7 @@ public:
     void message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
     QString openFileName(QWidget* parent, const QString& title, const QString& startDir) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& startDir) override;
+    QStringList openFileNames(QWidget* parent, const QString& title, const QString& startDir) override;
     bool choosePrinter(QWidget* parent) override;
     std::unique_ptr<TextPrintJob> beginTextJob(const QString& documentName) override;
     void printWidget(QWidget* widget) override;

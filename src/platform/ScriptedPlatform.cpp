@@ -106,6 +106,12 @@ QString ScriptedPlatform::saveFileName(QWidget*, const QString& title, const QSt
     return nextFileAnswer(title, startDir);
 }
 
+QStringList ScriptedPlatform::openFileNames(QWidget*, const QString& title, const QString& startDir)
+{
+    const QString answer = nextFileAnswer(title, startDir);
+    return answer.isEmpty() ? QStringList() : answer.split(QLatin1Char('\n'));
+}
+
 bool ScriptedPlatform::choosePrinter(QWidget*)
 {
     ++printerDialogs;

@@ -3,7 +3,8 @@
 //
 // - Every message is recorded (text, title, icon) and passed to onMessage, if set.
 // - File dialogs take their answers from fileAnswers in order; an empty queue is a cancelled
-//   dialog (an empty path). The titles and start directories asked for are recorded.
+//   dialog (an empty path). The titles and start directories asked for are recorded. The
+//   dialog of several files takes one answer too, its paths separated by line ends.
 // - The printer dialog answers from printerAnswers (true, "OK", once the queue is empty).
 // - Text jobs record their lines: printedJobs holds the lines of each ended job, in order;
 //   openJobLines() the lines of the job still open. With pdfDirectory set, each ended job
@@ -44,6 +45,7 @@ public:
     void message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
     QString openFileName(QWidget* parent, const QString& title, const QString& startDir) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& startDir) override;
+    QStringList openFileNames(QWidget* parent, const QString& title, const QString& startDir) override;
     bool choosePrinter(QWidget* parent) override;
     std::unique_ptr<TextPrintJob> beginTextJob(const QString& documentName) override;
     void printWidget(QWidget* widget) override;

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <memory>
+#include <vector>
 
 #include "ui/ChoiceId.h"
 #include "platform/Platform.h"
@@ -14,6 +15,8 @@ class QWidget;
 namespace kinetra {
 
 struct CalculationStatistics;
+struct DataSetPoints;
+enum class Weighting;
 
 class Shell {
 public:
@@ -40,6 +43,9 @@ public:
     // The "Fit Statistics" window with the curves of a calculation (shown again with the
     // new curves when it is open).
     virtual void openStatistics(const CalculationStatistics& calculation) = 0;
+    // The "Compare Data Sets" window on these data sets (their rates above the baseline)
+    // with that weighting (computed anew when it is open).
+    virtual void openComparison(const std::vector<DataSetPoints>& sets, Weighting weighting) = 0;
     virtual void endProgram() = 0;
 
     // Shows the points window modally for curve st.curveNumber (created on first use, one

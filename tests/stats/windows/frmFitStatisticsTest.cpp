@@ -1,77 +1,36 @@
 // The "Statistics" button of the calculation window and the "Fit Statistics" window: the
 // button waits for a calculated curve and covers no other control; the window shows the
-// figures of the core for Puromycin (treated), draws one residual per point, copies its
-// table, saves the CSV table through the save dialog and opens its help topic.
+// figures of the core for Puromycin (treated) with each weighting, its lack-of-fit test,
+// draws one residual and one fitted point per point, names a point that cannot be weighted,
+// copies its table, saves the CSV table through the save dialog and opens its help topic.
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
 #include <variant>
 
-#include "kinetics/windows/PointsAnswerer.h"
-#include "windows/kinetics/frmCalCinetico.h"
-#include "windows/stats/frmFitStatistics.h"
-#include "support/GuiTestSupport.h"
+#include "stats/windows/StatisticsWindowFixture.h"
+#include "windows/stats/StatisticsText.h"
 
 namespace kinetra {
 namespace {
 
 using testing::findControl;
 using testing::GuiTest;
-using testing::PointsAnswerer;
 using testing::settle;
 
-const std::vector<double> kConc = {0.02, 0.02, 0.06, 0.06, 0.11, 0.11, 0.22, 0.22, 0.56, 0.56, 1.10, 1.10};
-const std::vector<double> kRate = {76, 47, 97, 107, 123, 139, 159, 152, 191, 201, 207, 200};
-
-class FitStatisticsWindowTest : public GuiTest {
+class FitStatisticsWindowTest : public testing::StatisticsWindowTest {
 protected:
-    // Puromycin (treated) handed off, the calculation window open, one curve over 1-12.
-    frmCalCinetico* calculate()
-    {
-        hub->startCalculation();
-        hub->closeDataEntry();
-        WindowState& st = hub->state();
-        resetForCalculation(st);
-        st.pointCount = static_cast<std::int16_t>(kConc.size());
-        st.dataSet.concentration = kConc;
-        st.dataSet.rate = kRate;
-        st.dataSet.rateUnit = "counts/min";
-        st.dataSet.concUnit = "pp";
-        st.outputDestination = "N";
-        hub->openCalculation();
-        settle();
-        auto* w = qobject_cast<frmCalCinetico*>(hub->calculationWindow());
-        EXPECT_NE(w, nullptr);
-        if (!w) return nullptr;
-        EXPECT_FALSE(findControl<QPushButton>(w, QStringLiteral("cmdStatistics"))->isEnabled());
-        PointsAnswerer answers({{QStringLiteral("1"), QStringLiteral("12"), QStringLiteral("0")}});
-        findControl<QPushButton>(w, QStringLiteral("Command1"))->click();
-        settle();
-        EXPECT_TRUE(answers.exhausted());
-        return w;
-    }
-
-    frmFitStatistics* openStatistics(frmCalCinetico* w)
-    {
-        auto* button = findControl<QPushButton>(w, QStringLiteral("cmdStatistics"));
-        EXPECT_TRUE(button->isEnabled());
-        button->click();
-        settle();
-        auto* s = qobject_cast<frmFitStatistics*>(hub->statisticsWindow());
-        EXPECT_NE(s, nullptr);
-        return s;
-    }
-
     // What the core says for the same points.
-    CurveStatistics expected() const
-    {
-        return computeCurveStatistics(StatisticsInput{kConc, kRate, HillEstimates{237.9475, 0.7393948, 0.08588256}});
-    }
+    static CurveStatistics expected() { return computeCurveStatistics(puromycinInput(0.0, Weighting::None)); }
 };
 
 TEST_F(FitStatisticsWindowTest, ButtonCoversNoOtherControlOfTheCalculationWindow)
@@ -113,9 +72,88 @@ TEST_F(FitStatisticsWindowTest, ShowsTheCoreFiguresAndOneResidualPerPoint)
     const QString comparison = findControl<QLabel>(s, QStringLiteral("lblComparison"))->text();
     EXPECT_TRUE(comparison.contains(QStringLiteral("these data do not show that n differs from 1 (F test p = 0.068"))) << comparison.toStdString();
     EXPECT_TRUE(findControl<QLabel>(s, QStringLiteral("lblFit"))->text().contains(QStringLiteral("Syx = 9.48602")));
-    int circles = 0;
-    for (const DrawOp& op : s->residualPlot().ops) circles += std::holds_alternative<Circle>(op) ? 1 : 0;
-    EXPECT_EQ(circles, 12);
+    for (const DisplayList* plot : {&s->residualPlot(), &s->fitPlot()}) {
+        int circles = 0;
+        for (const DrawOp& op : plot->ops) circles += std::holds_alternative<Circle>(op) ? 1 : 0;
+        EXPECT_EQ(circles, 12);
+    }
+    EXPECT_TRUE(findControl<QLabel>(s, QStringLiteral("lblFitPlot"))->text().contains(QStringLiteral("95 % confidence band")));
+}
+
+// Puromycin (treated) holds two rates at each of its six concentrations.
+TEST_F(FitStatisticsWindowTest, TheLackOfFitLineOfTheReplicates)
+{
+    frmFitStatistics* s = openStatistics(calculate());
+    ASSERT_NE(s, nullptr);
+    const CurveStatistics core = expected();
+    ASSERT_TRUE(core.replicates.has_value());
+    const QString line = findControl<QLabel>(s, QStringLiteral("lblReplicates"))->text();
+    EXPECT_TRUE(line.contains(QStringLiteral("at 6 concentrations"))) << line.toStdString();
+    EXPECT_TRUE(line.contains(QStringLiteral("with 3 and 6 df"))) << line.toStdString();
+    EXPECT_TRUE(line.contains(QStringLiteral("F = ") + shownFigure(core.replicates->F))) << line.toStdString();
+    EXPECT_TRUE(line.endsWith(QString::fromStdString(replicatesVerdict(*core.replicates)))) << line.toStdString();
+}
+
+// Each weighting chosen (by the keyboard, as a user does) shows the core's figures for it.
+TEST_F(FitStatisticsWindowTest, TheWeightingChosenComputesTheFiguresAgain)
+{
+    frmFitStatistics* s = openStatistics(calculate());
+    ASSERT_NE(s, nullptr);
+    auto* list = findControl<QComboBox>(s, QStringLiteral("cboWeighting"));
+    auto* grid = findControl<QTableWidget>(s, QStringLiteral("grdStatistics"));
+    const double unweightedK = expected().K.estimate;
+    const struct {
+        Qt::Key key;
+        Weighting weighting;
+        const char* caption;
+    } steps[] = {{Qt::Key_Down, Weighting::Relative, "1/Y²"},
+                 {Qt::Key_Down, Weighting::Poisson, "1/Y"},
+                 {Qt::Key_Home, Weighting::None, "None"}};
+    for (const auto& step : steps) {
+        QTest::keyClick(list, step.key);
+        settle();
+        SCOPED_TRACE(step.caption);
+        EXPECT_EQ(list->currentText(), QString::fromUtf8(step.caption));
+        const CurveStatistics core = computeCurveStatistics(puromycinInput(0.0, step.weighting));
+        ASSERT_TRUE(core.determined);
+        ASSERT_EQ(grid->rowCount(), 4);
+        const ParameterStatistics* params[3] = {&core.V, &core.n, &core.K};
+        for (int r = 0; r < 3; ++r) {
+            EXPECT_NEAR(grid->item(r, 2)->text().toDouble(), params[r]->estimate, 1e-5 * params[r]->estimate);
+            EXPECT_NEAR(grid->item(r, 3)->text().toDouble(), *params[r]->standardError,
+                        1e-5 * *params[r]->standardError);
+        }
+        EXPECT_TRUE(findControl<QLabel>(s, QStringLiteral("lblFit"))->text().contains(shownFigure(core.syx)));
+        // the weights change the estimates themselves, not only their errors
+        if (step.weighting != Weighting::None) {
+            EXPECT_GT(std::fabs(core.K.estimate - unweightedK), 1e-3 * unweightedK);
+        }
+    }
+}
+
+// With the baseline at 47 point 2 has no rate above it: weights cannot be formed, the window
+// says so where the figures would be, and shows no NaN or inf anywhere.
+TEST_F(FitStatisticsWindowTest, APointThatCannotBeWeightedIsNamed)
+{
+    frmFitStatistics* s = openStatistics(calculate(QStringLiteral("47")));
+    ASSERT_NE(s, nullptr);
+    auto* list = findControl<QComboBox>(s, QStringLiteral("cboWeighting"));
+    QTest::keyClick(list, Qt::Key_Down);
+    settle();
+    const CurveStatistics core = computeCurveStatistics(puromycinInput(47.0, Weighting::Relative));
+    ASSERT_FALSE(core.determined);
+    EXPECT_TRUE(core.reason.find("Point 2") != std::string::npos) << core.reason;
+    auto* grid = findControl<QTableWidget>(s, QStringLiteral("grdStatistics"));
+    ASSERT_EQ(grid->rowCount(), 1);
+    EXPECT_EQ(grid->item(0, 1)->text().toStdString(), core.reason);
+    EXPECT_TRUE(findControl<QLabel>(s, QStringLiteral("lblFitPlot"))->text().contains(QString::fromStdString(core.reason)));
+    QStringList shown;
+    for (QLabel* l : s->findChildren<QLabel*>()) shown << l->text();
+    for (const DisplayList* plot : {&s->residualPlot(), &s->fitPlot()})
+        for (const DrawOp& op : plot->ops)
+            if (const auto* t = std::get_if<Text>(&op)) shown << QString::fromStdString(t->text);
+    const QRegularExpression notANumber(QStringLiteral("\\b(nan|inf)\\b"), QRegularExpression::CaseInsensitiveOption);
+    for (const QString& text : shown) EXPECT_FALSE(text.contains(notANumber)) << text.toStdString();
 }
 
 TEST_F(FitStatisticsWindowTest, CopySaveCsvAndHelp)
@@ -131,18 +169,13 @@ TEST_F(FitStatisticsWindowTest, CopySaveCsvAndHelp)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("stats.csv"));
-    platform->fileAnswers.push_back(path);
-    findControl<QPushButton>(s, QStringLiteral("cmdSaveCsv"))->click();
-    QFile csv(path);
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = csv.readAll().split('\n');
+    const QList<QByteArray> lines = savedCsvLines(s, path);
     ASSERT_EQ(lines.size(), 3);  // header, curve 1, nothing after the last CR LF
     EXPECT_TRUE(lines[0].startsWith("file,curve,firstPoint,lastPoint,baseline,V,n,K,VK,r,totalActivity,V_SE"));
     EXPECT_TRUE(lines[1].startsWith(",1,1,12,0,237.947"));
     EXPECT_TRUE(lines[1].trimmed().endsWith(",true"));
 
     // a cancelled dialog writes nothing
-    csv.close();
     QFile::remove(path);
     findControl<QPushButton>(s, QStringLiteral("cmdSaveCsv"))->click();
     EXPECT_FALSE(QFile::exists(path));

@@ -1,0 +1,146 @@
+#include "windows/stats/frmCompare.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "base/FileReplacement.h"
+#include "graphs/ExperimentPlots.h"
+#include "report/StatisticsLines.h"
+#include "ui/Controls.h"
+#include "ui/HandlerGuard.h"
+#include "ui/HelpFile.h"
+#include "ui/Locale.h"
+#include "ui/Twips.h"
+#include "windows/stats/ComparisonTable.h"
+#include "windows/stats/PlotPicture.h"
+#include "windows/stats/StatisticsText.h"
+
+namespace kinetra {
+
+namespace {
+
+template <class W>
+W* place(W* w, const char* name, double left, double top, double width, double height)
+{
+    return placeNamed(w, name, {left, top, width, height});
+}
+
+QTableWidget* table(QWidget* parent, const std::vector<std::string>& header)
+{
+    auto* t = new QTableWidget(parent);
+    t->setColumnCount(static_cast<int>(header.size()));
+    QStringList captions;
+    for (const std::string& h : header) captions << QString::fromStdString(h);
+    t->setHorizontalHeaderLabels(captions);
+    t->verticalHeader()->hide();
+    t->verticalHeader()->setDefaultSectionSize(twipsToPixels(300));
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    t->horizontalHeader()->setStretchLastSection(true);
+    return t;
+}
+
+void fill(QTableWidget* t, const std::vector<std::vector<std::string>>& rows)
+{
+    t->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < t->rowCount(); ++r) {
+        const auto& row = rows[static_cast<std::size_t>(r)];
+        for (int c = 0; c < static_cast<int>(row.size()) && c < t->columnCount(); ++c)
+            t->setItem(r, c, new QTableWidgetItem(QString::fromStdString(row[static_cast<std::size_t>(c)])));
+    }
+}
+
+}  // namespace
+
+frmCompare::frmCompare(Shell& hub, QWidget* parent) : ChildForm(parent), shell(hub), st(hub.state())
+{
+    createControls();
+    connectHandlers();
+}
+
+void frmCompare::createControls()
+{
+    setObjectName(QStringLiteral("frmCompare"));
+    setWindowTitle(QStringLiteral("Compare Data Sets"));
+    setFormGeometry(240, 240, 0, 0);
+    setClientSizeTwips(11160, 7200);  // inside the main window's 12000 x 8500
+
+    const ComparisonTable empty = comparisonTable(Comparison{}, shownFigureText, '.');
+    grdSets = place(table(this, empty.setHeader), "grdSets", 120, 120, 10920, 1560);
+    grdTests = place(table(this, empty.testHeader), "grdTests", 120, 1740, 10920, 1740);
+    grdTests->horizontalHeaderItem(6)->setText(QStringLiteral("ΔAICc"));
+
+    picOverlay = place(new PlotPicture(plot, this), "picOverlay", 120, 3600, 5460, 3480);
+    lblWeighting = place(new QLabel(this), "lblWeighting", 5760, 3600, 5280, 270);
+    lblMessages = place(new QLabel(this), "lblMessages", 5760, 3930, 5280, 2400);
+    lblMessages->setWordWrap(true);
+    lblMessages->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    cmdCopy = place(new QPushButton(QStringLiteral("Copy"), this), "cmdCopy", 5760, 6600, 1560, 435);
+    cmdSaveCsv = place(new QPushButton(QStringLiteral("Save CSV…"), this), "cmdSaveCsv", 7500, 6600, 1560, 435);
+    cmdHelp = colouredButton(this, "cmdHelp", QStringLiteral("Help"), {9480, 6600, 1560, 435}, "rgb(255, 224, 192)");
+}
+
+void frmCompare::connectHandlers()
+{
+    connect(cmdCopy, &QPushButton::clicked, this, &frmCompare::cmdCopy_Click);
+    connect(cmdSaveCsv, &QPushButton::clicked, this, &frmCompare::cmdSaveCsv_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &frmCompare::cmdHelp_Click);
+}
+
+void frmCompare::setComparison(const std::vector<DataSetPoints>& sets, Weighting weighting)
+{
+    result = compareDataSets(sets, weighting);
+    const ComparisonTable t = comparisonTable(result, shownFigureText, localeDecimalSeparator());
+    fill(grdSets, t.sets);
+    fill(grdTests, t.tests);
+
+    lblWeighting->setText(QStringLiteral("Weighting: %1").arg(weightingCaption(weighting)));
+    QStringList why;
+    if (!result.refusal.empty()) why << QString::fromStdString(result.refusal);
+    for (const std::string& m : result.messages) why << QString::fromStdString(m);
+    lblMessages->setText(why.join(QLatin1Char('\n')));
+
+    std::vector<OverlaySet> overlay;
+    for (std::size_t i = 0; i < sets.size(); ++i) {
+        OverlaySet o{sets[i].name, sets[i].concentration, sets[i].rate, std::nullopt};
+        if (i < result.sets.size() && result.sets[i].own.determined) o.fit = result.sets[i].own.estimates;
+        overlay.push_back(std::move(o));
+    }
+    plot = buildComparisonPlot(overlay, st.dataSet.rateUnit, st.dataSet.concUnit, localeDecimalSeparator());
+    picOverlay->update();
+}
+
+void frmCompare::cmdCopy_Click()
+{
+    runGuarded(shell.platform(), this, [this] {
+        const char sep = localeDecimalSeparator();
+        const auto everyDigit = [sep](std::optional<double> v) { return figureText(v, sep); };
+        QGuiApplication::clipboard()->setText(QString::fromStdString(tabSeparated(comparisonTable(result, everyDigit, sep))));
+    });
+}
+
+void frmCompare::cmdSaveCsv_Click()
+{
+    runGuarded(shell.platform(), this, [this] {
+        const QString path = shell.platform().saveFileName(this, QStringLiteral("Save CSV"), QString());
+        if (path.isEmpty()) return;
+        // written whole or not at all
+        replaceFile(QFile::encodeName(path).toStdString(), csvText(comparisonCsvRows(result)),
+                    FileReplacement::OtherTargets::Refuse);
+    });
+}
+
+void frmCompare::cmdHelp_Click()
+{
+    runGuarded(shell.platform(), this, [this] {
+        shell.openHelp(this, helpFileIn(st.helpPath), kComparisonHelpTopic);
+    });
+}
+
+}  // namespace kinetra

@@ -1,0 +1,57 @@
+#pragma once
+// The "Compare Data Sets" window: whether data sets follow one Hill law or differ in V, n
+// or K. A table of each set fitted alone (V, n, K with standard errors), a table of the four
+// tests (V, n, K shared and one curve for all: F, p, deltaAICc and the verdict), what kept a
+// set or the tests out, and the plot of every set's points and fitted curve with a legend.
+// "Copy" puts both tables on the clipboard, "Save CSV…" writes one row per test, "Help"
+// opens the window's help topic.
+
+#include <vector>
+
+#include "graphs/DisplayList.h"
+#include "stats/Comparison.h"
+#include "ui/ChildForm.h"
+#include "ui/Shell.h"
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace kinetra {
+
+inline constexpr int kComparisonHelpTopic = 7;
+
+class frmCompare : public ChildForm {
+    Q_OBJECT
+public:
+    explicit frmCompare(Shell& hub, QWidget* parent = nullptr);
+
+    // Compares the sets (rates above the baseline) with the weighting and shows the outcome.
+    void setComparison(const std::vector<DataSetPoints>& sets, Weighting weighting);
+    const Comparison& comparison() const { return result; }
+    const DisplayList& overlayPlot() const { return plot; }
+
+private:
+    void createControls();
+    void connectHandlers();
+
+    void cmdCopy_Click();
+    void cmdSaveCsv_Click();
+    void cmdHelp_Click();
+
+    Shell& shell;
+    WindowState& st;
+    Comparison result;
+    DisplayList plot;
+
+    QLabel* lblWeighting = nullptr;
+    QTableWidget* grdSets = nullptr;
+    QTableWidget* grdTests = nullptr;
+    QLabel* lblMessages = nullptr;
+    QWidget* picOverlay = nullptr;
+    QPushButton* cmdCopy = nullptr;
+    QPushButton* cmdSaveCsv = nullptr;
+    QPushButton* cmdHelp = nullptr;
+};
+
+}  // namespace kinetra

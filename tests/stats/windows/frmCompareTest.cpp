@@ -1,0 +1,183 @@
+// "Compare…" in the "Fit Statistics" window and the "Compare Data Sets" window: curve 1 of
+// Puromycin (treated) against the untreated cells' data file gives R's figures and verdicts;
+// a file that cannot be read is named and left out; the table's further data sets and the
+// weighting chosen are taken; the tests go to the clipboard and a CSV file; Help opens its
+// topic. Reference figures: tests/data/stats/experiments/references.json (R's nls).
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <variant>
+
+#include "stats/windows/StatisticsWindowFixture.h"
+#include "windows/stats/ComparisonTable.h"
+#include "windows/stats/frmCompare.h"
+
+namespace kinetra {
+namespace {
+
+using testing::experimentFile;
+using testing::findControl;
+using testing::settle;
+
+class CompareWindowTest : public testing::StatisticsWindowTest {
+protected:
+    // Curve 1 of Puromycin (treated) compared with the files the dialog answers (paths
+    // separated by line ends; empty: the dialog is cancelled).
+    frmCompare* compareWith(const QString& answer, int weightingIndex = 0)
+    {
+        frmFitStatistics* s = openStatistics(calculate());
+        if (!s) return nullptr;
+        auto* list = findControl<QComboBox>(s, QStringLiteral("cboWeighting"));
+        list->setCurrentIndex(weightingIndex);
+        emit list->activated(weightingIndex);
+        if (!answer.isEmpty()) platform->fileAnswers.push_back(answer);
+        findControl<QPushButton>(s, QStringLiteral("cmdCompare"))->click();
+        settle();
+        return qobject_cast<frmCompare*>(hub->comparisonWindow());
+    }
+
+    static QString cell(QWidget* w, const char* grid, int row, int column)
+    {
+        const QTableWidgetItem* item = findControl<QTableWidget>(w, QLatin1String(grid))->item(row, column);
+        return item ? item->text() : QString();
+    }
+};
+
+const QString kUntreated = QString::fromStdString(experimentFile("puromycin_untreated.csv"));
+
+TEST_F(CompareWindowTest, PuromycinTreatedAgainstUntreatedGivesRsFigures)
+{
+    frmCompare* c = compareWith(kUntreated);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->windowTitle(), QStringLiteral("Compare Data Sets"));
+    EXPECT_TRUE(platform->messages.empty());
+    // each set alone, to the six digits the window shows
+    const struct {
+        const char* name;
+        int points;
+        double V, seV, K;
+    } sets[] = {{"curve 1", 12, 237.94749654252624, 20.402927439533126, 0.085882555182618794},
+                {"puromycin_untreated", 11, 195.12793796596296, 25.369436441533278, 0.082414062931224399}};
+    for (int r = 0; r < 2; ++r) {
+        EXPECT_EQ(cell(c, "grdSets", r, 0), QLatin1String(sets[r].name));
+        EXPECT_EQ(cell(c, "grdSets", r, 1).toInt(), sets[r].points);
+        EXPECT_NEAR(cell(c, "grdSets", r, 2).toDouble(), sets[r].V, 1e-5 * sets[r].V);
+        EXPECT_NEAR(cell(c, "grdSets", r, 3).toDouble(), sets[r].seV, 1e-5 * sets[r].seV);
+        EXPECT_NEAR(cell(c, "grdSets", r, 6).toDouble(), sets[r].K, 1e-5 * sets[r].K);
+    }
+    // the four tests: F and p as R gives them, the verdicts in words
+    const struct {
+        double F, p;
+        const char* verdict;
+    } tests[] = {{0.89717320225123065, 0.35681145733834696, "V does not differ between the data sets (F test p = 0.36)"},
+                 {0.41515155400244608, 0.5279651758275179, "n does not differ between the data sets (F test p = 0.53)"},
+                 {0.0046824614490818661, 0.94624294919018836, "K does not differ between the data sets (F test p = 0.95)"},
+                 {22.080082912546011, 4.2436546526693389e-06, "The data sets differ (F test p = 4.2e-06)"}};
+    for (int r = 0; r < 4; ++r) {
+        EXPECT_NEAR(cell(c, "grdTests", r, 4).toDouble(), tests[r].F, 1e-4 * tests[r].F);
+        EXPECT_NEAR(cell(c, "grdTests", r, 5).toDouble(), tests[r].p, 1e-4 * tests[r].p);
+        EXPECT_EQ(cell(c, "grdTests", r, 7), QLatin1String(tests[r].verdict));
+    }
+    EXPECT_EQ(findControl<QLabel>(c, QStringLiteral("lblWeighting"))->text(), QStringLiteral("Weighting: None"));
+    // the plot's legend names both sets
+    QStringList texts;
+    for (const DrawOp& op : c->overlayPlot().ops)
+        if (const auto* t = std::get_if<Text>(&op)) texts << QString::fromStdString(t->text);
+    EXPECT_TRUE(texts.contains(QStringLiteral("curve 1")) && texts.contains(QStringLiteral("puromycin_untreated")))
+        << texts.join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(CompareWindowTest, AFileThatCannotBeReadIsNamedAndLeftOut)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString missing = dir.filePath(QStringLiteral("no_such_file.txt"));
+    frmCompare* c = compareWith(missing + QLatin1Char('\n') + kUntreated);
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(platform->messages.size(), 1U);
+    EXPECT_EQ(platform->messages[0].title, QStringLiteral("Wrong Data"));
+    EXPECT_TRUE(platform->messages[0].text.contains(QStringLiteral("no_such_file.txt")));
+    EXPECT_TRUE(platform->messages[0].text.contains(QStringLiteral("53")));  // file not found
+    ASSERT_EQ(c->comparison().sets.size(), 2U);
+    EXPECT_EQ(c->comparison().sets[1].name, "puromycin_untreated");
+}
+
+// A table's further data set is compared with no file chosen, with the weighting of the
+// statistics window: the figures are the core's for the same sets.
+TEST_F(CompareWindowTest, TheTablesDataSetsAndTheWeightingChosen)
+{
+    const DataSet untreated = *readDataSet(experimentFile("puromycin_untreated.csv"), ReportLabels{});
+    frmFitStatistics* s = openStatistics(calculate());
+    ASSERT_NE(s, nullptr);
+    hub->state().otherDataSets = {untreated};
+    QTest::keyClick(findControl<QComboBox>(s, QStringLiteral("cboWeighting")), Qt::Key_Down);
+    findControl<QPushButton>(s, QStringLiteral("cmdCompare"))->click();
+    settle();
+    auto* c = qobject_cast<frmCompare*>(hub->comparisonWindow());
+    ASSERT_NE(c, nullptr);
+    const Comparison& shown = c->comparison();
+    const StatisticsInput curve1 = puromycinInput(0.0, Weighting::Relative);
+    const Comparison core = compareDataSets({{"curve 1", curve1.concentration, curve1.rate, curve1.start},
+                                             {"table set 1", untreated.concentration, untreated.rate, std::nullopt}},
+                                            Weighting::Relative);
+    EXPECT_EQ(shown.weighting, Weighting::Relative);
+    ASSERT_EQ(shown.sets.size(), 2U);
+    EXPECT_EQ(shown.sets[1].name, "table set 1");
+    for (std::size_t t = 0; t < 4; ++t) {
+        ASSERT_TRUE(shown.tests[t].fit && core.tests[t].fit);
+        EXPECT_NEAR(shown.tests[t].fit->p, core.tests[t].fit->p, 1e-6 * core.tests[t].fit->p + 1e-12);
+    }
+    EXPECT_EQ(findControl<QLabel>(c, QStringLiteral("lblWeighting"))->text(), QStringLiteral("Weighting: 1/Y²"));
+}
+
+// Under a German locale the window writes decimal commas; the CSV file keeps the point.
+TEST_F(CompareWindowTest, SaveCsvCopyAndHelp)
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    frmCompare* c = compareWith(kUntreated);
+    QLocale::setDefault(QLocale::c());
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(cell(c, "grdTests", 2, 7), QStringLiteral("K does not differ between the data sets (F test p = 0,95)"));
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QList<QByteArray> lines = savedCsvLines(c, dir.filePath(QStringLiteral("tests.csv")));
+    ASSERT_EQ(lines.size(), 6);  // header, four tests, nothing after the last CR LF
+    EXPECT_EQ(lines[0], "weighting,shared,sharedValue,ssr,df,separateSsr,separateDf,F,p,deltaAICc,verdict\r");
+    EXPECT_TRUE(lines[3].startsWith("none,K,0.0852968")) << lines[3].toStdString();
+    EXPECT_TRUE(lines[3].contains(",18,1243.900")) << lines[3].toStdString();
+    EXPECT_TRUE(lines[3].trimmed().endsWith("K does not differ between the data sets (F test p = 0.95)"));
+    EXPECT_TRUE(lines[4].startsWith("none,all,,6090.738")) << lines[4].toStdString();
+
+    findControl<QPushButton>(c, QStringLiteral("cmdCopy"))->click();
+    const QString copied = QApplication::clipboard()->text();
+    if (!copied.isEmpty()) {
+        EXPECT_TRUE(copied.startsWith(QStringLiteral("Data set\tPoints\tV\tSE of V")));
+        EXPECT_TRUE(copied.contains(QStringLiteral("\r\n\r\nShared\tShared value\tSSR")));
+        EXPECT_TRUE(copied.contains(QStringLiteral("\r\nK shared\t")));
+    }
+
+    findControl<QPushButton>(c, QStringLiteral("cmdHelp"))->click();
+    ASSERT_EQ(platform->helpRequests.size(), 1U);
+    EXPECT_EQ(platform->helpRequests[0].second, 7);
+}
+
+TEST(ComparisonTable, ARefusedComparisonSaysWhyInEveryTest)
+{
+    const Comparison refused = compareDataSets({{"alone", {1, 2, 3, 4}, {1, 2, 3, 4}, std::nullopt}});
+    const auto figure = [](std::optional<double> v) { return v ? std::to_string(*v) : std::string("-"); };
+    const ComparisonTable table = comparisonTable(refused, figure, '.');
+    ASSERT_EQ(table.tests.size(), 4U);
+    for (const auto& row : table.tests) EXPECT_EQ(row.back(), kReasonTooFewSets);
+    const auto rows = comparisonCsvRows(refused);
+    ASSERT_EQ(rows.size(), 5U);
+    EXPECT_EQ(rows[4][3], "");  // no SSR where nothing was fitted
+    EXPECT_EQ(rows[4].back(), kReasonTooFewSets);
+}
+
+}  // namespace
+}  // namespace kinetra
