@@ -7,7 +7,7 @@ GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 # Headless test environment: offscreen platform, fixed DPI, no high-DPI scaling.
 TEST_ENV := QT_QPA_PLATFORM=offscreen QT_ENABLE_HIGHDPI_SCALING=0 QT_FONT_DPI=96
 
-.PHONY: all deps configure build run test bench fuzz fuzz-ci asan walk walk-asan install package clean
+.PHONY: all deps configure build run test bench fuzz fuzz-ci fuzz-long asan walk walk-asan install package clean
 
 all: build
 
@@ -39,17 +39,23 @@ asan: deps
 	cmake --build build-asan -j $(JOBS)
 	$(TEST_ENV) ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
-# libFuzzer targets (clang); FUZZ_SECONDS each.
+# libFuzzer targets (clang); FUZZ_SECONDS each, FUZZ_AT_ONCE side by side.
 FUZZ_SECONDS ?= 300
+FUZZ_AT_ONCE ?= 1
+FUZZ_LONG_SECONDS ?= 1800
 fuzz: deps
 	CXX=clang++ cmake -S . -B build-fuzz $(if $(wildcard build-fuzz/CMakeCache.txt),,$(GENERATOR)) \
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKINETRA_BUILD_FUZZ=ON -DKINETRA_BUILD_GUI=OFF \
 	  -DKINETRA_BUILD_TESTS=OFF -DKINETRA_BUILD_BENCH=OFF
 	cmake --build build-fuzz -j $(JOBS)
-	bash scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
+	bash scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_AT_ONCE)
 
 fuzz-ci:
 	$(MAKE) fuzz FUZZ_SECONDS=30
+
+# A campaign: every target for FUZZ_LONG_SECONDS, two at a time, executions per target.
+fuzz-long:
+	$(MAKE) fuzz FUZZ_SECONDS=$(FUZZ_LONG_SECONDS) FUZZ_AT_ONCE=2
 
 install: build
 	cmake --install $(BUILD)
