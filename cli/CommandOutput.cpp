@@ -57,6 +57,23 @@ json endObject(const Failure& f)
     return endObject(kTitleWrongData, failureMessage(f), false);
 }
 
+json programObject() { return json{{"name", "kinetra-fit"}, {"version", programVersion()}}; }
+
+json settingsObject(const FitOptions& options, SettingsFor what, json curves)
+{
+    json o;
+    if (!curves.is_null()) o["curves"] = std::move(curves);
+    o["baseline"] = options.baseline;
+    o["weighting"] = weightingName(options.weighting);
+    if (what == SettingsFor::Comparison) {
+        o["files"] = options.dataFiles;
+        o["tables"] = options.tables;
+    }
+    if (what != SettingsFor::DataFile)
+        o["columns"] = options.columnsText.empty() ? json(nullptr) : json(options.columnsText);
+    return o;
+}
+
 bool standardOutputLost(std::ostream& out, std::ostream& err)
 {
     const bool goodBefore = out.good();

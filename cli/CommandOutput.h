@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/Outcome.h"
+#include "FitCommand.h"
 #include "graphs/DisplayList.h"
 
 namespace kinetra::cli {
@@ -20,6 +21,16 @@ std::string forTerminal(std::string text);
 // message and the window that follows.
 nlohmann::ordered_json endObject(const std::string& title, const std::string& message, bool toDataEntry);
 nlohmann::ordered_json endObject(const Failure& f);
+
+// "program": {"name", "version"}, in every JSON line.
+nlohmann::ordered_json programObject();
+
+// "settings": what re-runs a JSON line's result: `curves` (each "first-last" as --curve takes
+// it, none for all points; left out when null), baseline and weighting; for a table's data
+// sets also the columns (--columns as typed, or null); for a comparison the data files and
+// the tables too.
+enum class SettingsFor { DataFile, Table, Comparison };
+nlohmann::ordered_json settingsObject(const FitOptions& options, SettingsFor what, nlohmann::ordered_json curves);
 
 // Standard output that could not take everything written to it: the failure is said on
 // standard error. Returns true when output was lost.

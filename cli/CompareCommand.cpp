@@ -25,10 +25,12 @@ json orNull(std::optional<double> v) { return v ? json(*v) : json(nullptr); }
 
 json parameters(const HillEstimates& e) { return json{{"V", e.V}, {"n", e.n}, {"K", e.K}}; }
 
-json setObject(const ComparedSet& s)
+json setObject(const ComparedSet& s, const DataSetSource& source)
 {
     const CurveEstimates& own = s.own;
-    json o{{"file", s.name}, {"points", s.points}};
+    json o{{"file", source.file}};
+    if (source.inTable) o["dataSet"] = source.dataSet;
+    o["points"] = s.points;
     o["estimates"] = own.determined ? parameters(own.estimates) : json(nullptr);
     o["standardErrors"] = own.determined && own.standardErrors ? parameters(*own.standardErrors) : json(nullptr);
     o["ssr"] = own.determined ? json(own.ssr) : json(nullptr);
@@ -61,10 +63,10 @@ json testObject(const SharedTest& t)
     return o;
 }
 
-json comparisonObject(const Comparison& c)
+json comparisonObject(const Comparison& c, const std::vector<DataSetSource>& sources)
 {
     json sets = json::array(), tests = json::array();
-    for (const ComparedSet& s : c.sets) sets.push_back(setObject(s));
+    for (std::size_t i = 0; i < c.sets.size(); ++i) sets.push_back(setObject(c.sets[i], sources[i]));
     if (c.refusal.empty())
         for (const SharedTest& t : c.tests) tests.push_back(testObject(t));
     json o{{"sets", std::move(sets)},
@@ -213,43 +215,56 @@ int sayProblems(const Comparison& c, std::ostream& err)
 
 }  // namespace
 
-int runComparison(const FitOptions& options, std::ostream& out, std::ostream& err)
+int runComparison(const FitOptions& options, const std::vector<DataSetSource>& sources, std::ostream& out,
+                  std::ostream& err)
 {
-    const ReportLabels labels{options.user, options.experiment, options.rateUnit, options.concUnit, options.ligand, ""};
     std::vector<DataSetPoints> sets;
     std::string rateUnit, concUnit;
+    json curves = json::array();  // the curve's points as checked, for the settings
     int exitCode = kExitFitted;
-    for (const std::string& file : options.dataFiles) {
-        Outcome<DataSet> data = readDataSet(file, labels, [&](int point) {
-            err << file << ": point " << point << ": " << kTitleCritica << ": " << kReadWarningText << '\n';
-        });
+    for (const DataSetSource& source : sources) {
+        const std::string& name = source.label;
+        for (const std::string& warning : source.tableWarnings) err << source.file << ": " << warning << '\n';
+        Outcome<DataSet> data = source.read ? *source.read
+                                            : readDataSet(source.file, sourceLabels(options, source), [&](int point) {
+                                                  err << name << ": point " << point << ": " << kTitleCritica << ": "
+                                                      << kReadWarningText << '\n';
+                                              });
         if (!data) {
             const json end = endObject(data.failure());
-            err << file << ": " << end["title"].get<std::string>() << ": "
+            err << name << ": " << end["title"].get<std::string>() << ": "
                 << forTerminal(end["message"].get<std::string>()) << '\n';
             exitCode = kExitUsage;
             continue;
         }
         std::vector<std::pair<int, int>> chosen;
         if (const auto message = checkCurvePoints(options, data->pointCount(), &chosen)) {
-            err << file << ": " << kTitleCritica << ": " << *message << '\n';
+            err << name << ": " << kTitleCritica << ": " << *message << '\n';
             exitCode = kExitUsage;
             continue;
         }
-        DataSetPoints set{file, {}, {}, std::nullopt};
+        DataSetPoints set{name, {}, {}, std::nullopt};
         for (int i = chosen.front().first; i <= chosen.front().second; ++i) {
             set.concentration.push_back(data->concentration[static_cast<std::size_t>(i - 1)]);
             set.rate.push_back(data->rate[static_cast<std::size_t>(i - 1)] - options.baseline);
         }
-        rateUnit = data->rateUnit;
-        concUnit = data->concUnit;
+        if (sets.empty()) {  // the plot's axes take the first set's units
+            rateUnit = data->rateUnit;
+            concUnit = data->concUnit;
+            if (!options.curves.empty())
+                curves.push_back(std::to_string(chosen.front().first) + "-" + std::to_string(chosen.front().second));
+        }
         sets.push_back(std::move(set));
     }
     if (exitCode != kExitFitted) return exitCode;
 
     const Comparison c = compareDataSets(sets, options.weighting);
     if (options.json)
-        out << json{{"comparison", comparisonObject(c)}}.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
+        out << json{{"comparison", comparisonObject(c, sources)},
+                    {"settings", settingsObject(options, SettingsFor::Comparison, curves)},
+                    {"program", programObject()}}
+                   .dump(-1, ' ', false, json::error_handler_t::replace)
+            << '\n';
     else
         out << comparisonText(c, sets.size());
     exitCode = sayProblems(c, err);

@@ -15,6 +15,7 @@
 #include "kinetics/KineticResults.h"
 #include "CommandOutput.h"
 #include "CompareCommand.h"
+#include "DataSetSources.h"
 #include "FitStatistics.h"
 #include "graphs/ExperimentPlots.h"
 #include "graphs/ResidualPlot.h"
@@ -66,12 +67,21 @@ struct TableRows {
     std::vector<std::vector<std::string>> csv, band;
 };
 
-// One data file, from reading to the graphs. Returns its exit status.
+// What every data set's JSON line repeats: the program and the settings that re-run it (but
+// for the curves, which each data set's checks decide).
+struct LineContext {
+    json program;
+    json fileSettings, tableSettings;
+    bool severalDataSets = false;
+};
+
+// One data set, from reading to the graphs. Returns its exit status.
 class DataSetRun {
 public:
-    DataSetRun(const FitOptions& options, const std::string& file, std::ostream& out, std::ostream& err,
-               const CommandEnvironment& env, TableRows& rows)
-        : options_(options), file_(file), out_(out), err_(err), env_(env), rows_(rows)
+    DataSetRun(const FitOptions& options, const DataSetSource& source, const LineContext& context, std::ostream& out,
+               std::ostream& err, const CommandEnvironment& env, TableRows& rows)
+        : options_(options), source_(source), file_(source.label), context_(context), out_(out), err_(err), env_(env),
+          rows_(rows)
     {
         if (options.reportFile.empty()) report_ = std::make_unique<ReportStream>(out);
         else report_ = std::make_unique<ReportFileReplacement>(options.reportFile);
@@ -84,6 +94,10 @@ public:
             if (const auto message = checkCurvePoints(options_, data_.pointCount(), &points)) {
                 end(endObject(kTitleCritica, *message, true), kExitUsage);
             } else {
+                curvesSetting_ = json::array();
+                if (!options_.curves.empty())
+                    for (const auto& [first, last] : points)
+                        curvesSetting_.push_back(std::to_string(first) + "-" + std::to_string(last));
                 startReport();
                 drawGraph1();
                 calculate(std::move(points));
@@ -91,8 +105,12 @@ public:
             }
         }
         if (options_.json) {
-            const json object{{"pointCount", data_.pointCount()}, {"concScale", concScale_},
-                              {"readWarnings", readWarnings_}, {"curves", curves_}, {"end", end_}};
+            json object{{"file", source_.file}};
+            if (source_.inTable) object["dataSet"] = source_.dataSet;
+            object.update(json{{"pointCount", data_.pointCount()}, {"concScale", concScale_},
+                               {"readWarnings", readWarnings_}, {"curves", curves_}, {"end", end_},
+                               {"settings", settings()},
+                               {"program", context_.program}});
             out_ << object.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
         }
         return exit_;
@@ -101,7 +119,11 @@ public:
 private:
     bool read()
     {
-        Outcome<DataSet> data = readDataSet(file_, labels(), [this](int point) {
+        for (const std::string& warning : source_.tableWarnings) {
+            readWarnings_.push_back(json{{"message", warning}});
+            err_ << source_.file << ": " << warning << '\n';
+        }
+        Outcome<DataSet> data = source_.read ? *source_.read : readDataSet(file_, labels(), [this](int point) {
             readWarnings_.push_back(json{{"point", point}, {"message", kReadWarningText}});
             if (!options_.json)
                 err_ << file_ << ": point " << point << ": " << kTitleCritica << ": " << kReadWarningText << '\n';
@@ -114,13 +136,19 @@ private:
         return true;
     }
 
+    // The settings of the line: the curves as checked against the data set (none when the
+    // checks refused them), then the rest.
+    json settings() const
+    {
+        json s;
+        if (!curvesSetting_.is_null()) s["curves"] = curvesSetting_;
+        s.update(source_.inTable ? context_.tableSettings : context_.fileSettings);
+        return s;
+    }
+
     bool reporting() const { return !options_.reportFile.empty() || !options_.json; }
 
-    ReportLabels labels() const
-    {
-        return ReportLabels{options_.user, options_.experiment, options_.rateUnit, options_.concUnit,
-                            options_.ligand, ""};
-    }
+    ReportLabels labels() const { return sourceLabels(options_, source_); }
 
     // The header and the data section; a report that cannot be begun is said and dropped,
     // and the data set goes on without it.
@@ -257,7 +285,7 @@ private:
         }
         appendBandRows(rows_.band, file_, r.curve, b);
         if (options_.fitPlotFile.empty()) return;
-        const std::string path = fitPlotPath(options_.fitPlotFile, file_, r.curve, options_.dataFiles.size() > 1,
+        const std::string path = fitPlotPath(options_.fitPlotFile, source_.plotStem, r.curve, context_.severalDataSets,
                                              options_.curves.size() > 1);
         writeGraph(path, buildFitPlot(input.concentration, input.rate, b.points, data_.rateUnit, data_.concUnit));
     }
@@ -278,7 +306,9 @@ private:
     }
 
     const FitOptions& options_;
-    const std::string& file_;
+    const DataSetSource& source_;
+    const std::string& file_;  // how messages name the data set
+    const LineContext& context_;
     std::ostream& out_;
     std::ostream& err_;
     const CommandEnvironment& env_;
@@ -291,6 +321,7 @@ private:
     json readWarnings_ = json::array();
     json curves_ = json::array();
     json end_ = nullptr;
+    json curvesSetting_ = nullptr;
     int exit_ = kExitFitted;
 };
 
@@ -311,31 +342,45 @@ std::optional<std::string> checkCurvePoints(const FitOptions& options, int point
 int runFitCommand(const FitOptions& options, std::ostream& out, std::ostream& err,
                   const CommandEnvironment& env)
 {
+    std::vector<std::string> inputs = options.dataFiles;
+    inputs.insert(inputs.end(), options.tables.begin(), options.tables.end());
     std::vector<std::pair<std::string, std::string>> outputs = {
         {"--report", options.reportFile},   {"--graph1", options.graph1File},
         {"--graph2", options.graph2File},   {"--csv", options.csvFile},
         {"--residuals", options.residualsFile}, {"--band", options.bandFile},
         {"--compare-plot", options.comparePlotFile}};
-    if (!options.fitPlotFile.empty()) {
-        const int curves = std::max<int>(1, static_cast<int>(options.curves.size()));
-        for (const std::string& file : options.dataFiles)
-            for (int c = 1; c <= curves; ++c)
-                outputs.emplace_back("--fit-plot", fitPlotPath(options.fitPlotFile, file, c, options.dataFiles.size() > 1,
-                                                               curves > 1));
-    }
-    if (const std::optional<std::string> clash = outputsClash(outputs, options.dataFiles)) {
+    if (const std::optional<std::string> clash = outputsClash(outputs, inputs)) {
         err << "kinetra-fit: " << *clash << '\n';
         return kExitUsage;
     }
-    if (options.compare) return runComparison(options, out, err);
-    std::vector<TableRows> rowsOfFile(options.dataFiles.size());
+    const std::vector<DataSetSource> sources = dataSetSources(options);
+    if (options.compare) return runComparison(options, sources, out, err);
+    if (sources.size() > 1 && (!options.reportFile.empty() || !options.graph1File.empty() ||
+                               !options.graph2File.empty() || !options.residualsFile.empty())) {
+        err << "kinetra-fit: " << kOneDataSetOnly << '\n';
+        return kExitUsage;
+    }
+    if (!options.fitPlotFile.empty()) {
+        const int curves = std::max<int>(1, static_cast<int>(options.curves.size()));
+        for (const DataSetSource& source : sources)
+            for (int c = 1; c <= curves; ++c)
+                outputs.emplace_back("--fit-plot", fitPlotPath(options.fitPlotFile, source.plotStem, c,
+                                                               sources.size() > 1, curves > 1));
+        if (const std::optional<std::string> clash = outputsClash(outputs, inputs)) {
+            err << "kinetra-fit: " << *clash << '\n';
+            return kExitUsage;
+        }
+    }
+    const LineContext context{programObject(), settingsObject(options, SettingsFor::DataFile, nullptr),
+                              settingsObject(options, SettingsFor::Table, nullptr), sources.size() > 1};
+    std::vector<TableRows> rowsOfSet(sources.size());
     BatchSettings batch = env.batch;
     batch.jobs = options.jobs;
     bool lost = false;
     int exitCode = runOrderedBatch(
-        options.dataFiles.size(),
+        sources.size(),
         [&](std::size_t i, std::ostream& setOut, std::ostream& setErr) {
-            return DataSetRun(options, options.dataFiles[i], setOut, setErr, env, rowsOfFile[i]).run();
+            return DataSetRun(options, sources[i], context, setOut, setErr, env, rowsOfSet[i]).run();
         },
         out, err, batch,
         // what the remaining data sets would print is lost as well
@@ -345,7 +390,7 @@ int runFitCommand(const FitOptions& options, std::ostream& out, std::ostream& er
                      std::vector<std::vector<std::string>> TableRows::*part) {
         if (path.empty()) return;
         std::vector<std::vector<std::string>> rows{std::move(header)};
-        for (TableRows& r : rowsOfFile) rows.insert(rows.end(), (r.*part).begin(), (r.*part).end());
+        for (TableRows& r : rowsOfSet) rows.insert(rows.end(), (r.*part).begin(), (r.*part).end());
         exitCode = std::max(exitCode, writeCsv(path, rows, err));
     };
     table(options.csvFile, csvColumns(options.stats), &TableRows::csv);

@@ -19,11 +19,6 @@ constexpr const char* kBaseLineWrong = "Base Line wrong";
 constexpr const char* kWrongLow = "Wrong Low Substrate Concentration";
 constexpr const char* kWrongHigh = "Wrong Highest Substrate Concentration";
 
-std::string versionText()
-{
-    return "kinetra-fit " + std::to_string(KINETRA_VERSION_MAJOR) + "." +
-           std::to_string(KINETRA_VERSION_MINOR) + "." + std::to_string(KINETRA_VERSION_REVISION);
-}
 
 // "3-12" -> "3", "12": the dash that separates is the first one after the first character
 // that is not an exponent's sign.
@@ -48,6 +43,12 @@ ParseOutcome usageError(const std::string& message)
 
 }  // namespace
 
+std::string programVersion()
+{
+    return std::to_string(KINETRA_VERSION_MAJOR) + "." + std::to_string(KINETRA_VERSION_MINOR) + "." +
+           std::to_string(KINETRA_VERSION_REVISION);
+}
+
 ParseOutcome parse(const std::vector<std::string>& args)
 {
     CLI::App app{"Fits the Hill rate law v = V*S^n/(K^n+S^n) above a baseline to the points of "
@@ -59,7 +60,18 @@ ParseOutcome parse(const std::vector<std::string>& args)
     std::string baselineText;
     std::string rangeText;
 
-    app.add_option("DATAFILE", o.dataFiles, "data files; each is a data set of its own")->required();
+    app.add_option("DATAFILE", o.dataFiles, "data files; each is a data set of its own");
+    app.add_option("--table", o.tables,
+                   "a table a spreadsheet or a plate reader exported (CSV, semicolons, tabs or blanks; long "
+                   "or wide); each of its data sets is fitted as a data file is; give it once per table")
+        ->type_name("FILE")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->allow_extra_args(false);
+    app.add_option("--columns", o.columnsText,
+                   "the columns of the tables: concentration, rate and optionally the data sets' names, each "
+                   "a column number or a header (default: chosen from the header)")
+        ->type_name("S,v[,set]");
     app.add_option("--curve", curveTexts,
                    "points of a curve, numbered from 1 after the sort; give it once or twice "
                    "(default: one curve over all points)")
@@ -112,7 +124,7 @@ ParseOutcome parse(const std::vector<std::string>& args)
     app.add_option("-j,--jobs", o.jobs, "data files fitted at once (default: the number of cores)")
         ->type_name("N")
         ->check(CLI::PositiveNumber);
-    app.set_version_flag("--version", versionText());
+    app.set_version_flag("--version", "kinetra-fit " + programVersion());
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them last first
     try {
@@ -127,6 +139,12 @@ ParseOutcome parse(const std::vector<std::string>& args)
         return p;
     }
 
+    if (o.dataFiles.empty() && o.tables.empty()) return usageError("give a DATAFILE or a --table");
+    if (app.count("--columns") > 0) {
+        if (o.tables.empty()) return usageError("--columns goes with --table");
+        if (const std::string wrong = parseColumnList(o.columnsText, o.columns); !wrong.empty())
+            return usageError("--columns: " + wrong);
+    }
     if (curveTexts.size() > 2) return usageError("--curve: give it once or twice");
     for (const std::string& t : curveTexts) {
         auto [first, last] = splitRange(t);
@@ -162,27 +180,27 @@ ParseOutcome parse(const std::vector<std::string>& args)
     }
     if (!o.comparePlotFile.empty() && !o.compare) return usageError("--compare-plot goes with --compare");
     if (o.compare) {
-        if (o.dataFiles.size() < 2) return usageError("--compare needs at least two data files");
+        if (o.dataFiles.size() < 2 && o.tables.empty()) return usageError("--compare needs at least two data files");
         if (o.curves.size() > 1) return usageError("--compare takes one --curve at most");
         if (o.stats || !o.reportFile.empty() || !o.graph1File.empty() || !o.graph2File.empty() ||
             !o.residualsFile.empty() || !o.bandFile.empty() || !o.fitPlotFile.empty())
             return usageError("--compare takes none of --stats, --report, --graph1, --graph2, --residuals, --band "
                               "and --fit-plot");
     }
-    if (o.dataFiles.size() > 1 &&
+    if (o.dataFiles.size() + o.tables.size() > 1 &&
         (!o.reportFile.empty() || !o.graph1File.empty() || !o.graph2File.empty() || !o.residualsFile.empty()))
-        return usageError("--report, --graph1, --graph2, --graph2-range and --residuals take exactly one DATAFILE");
+        return usageError(kOneDataSetOnly);
 
     ParseOutcome p;
     p.options = std::move(o);
     return p;
 }
 
-std::string fitPlotPath(const std::string& asGiven, const std::string& dataSet, int curve, bool severalDataSets,
+std::string fitPlotPath(const std::string& asGiven, const std::string& stem, int curve, bool severalDataSets,
                         bool severalCurves)
 {
     std::string inserted;
-    if (severalDataSets) inserted += "-" + std::filesystem::path(dataSet).stem().string();
+    if (severalDataSets) inserted += "-" + stem;
     if (severalCurves) inserted += "-curve" + std::to_string(curve);
     if (inserted.empty()) return asGiven;
     const std::filesystem::path p(asGiven);

@@ -189,19 +189,19 @@ TEST(FitPlotPath, TakesTheStemAndTheCurveWhenThereAreSeveral)
 {
     struct Case {
         const char* given;
-        const char* dataSet;
+        const char* stem;
         int curve;
         bool severalSets, severalCurves;
         const char* path;
     };
     const Case cases[] = {
-        {"plot.svg", "run/a.txt", 1, false, false, "plot.svg"},
-        {"plot.svg", "run/a.txt", 1, true, false, "plot-a.svg"},
-        {"out/plot.svg", "run/a.b.txt", 2, true, true, "out/plot-a.b-curve2.svg"},
+        {"plot.svg", "a", 1, false, false, "plot.svg"},
+        {"plot.svg", "a", 1, true, false, "plot-a.svg"},
+        {"out/plot.svg", "a.b", 2, true, true, "out/plot-a.b-curve2.svg"},
         {"out/plot", "b", 1, false, true, "out/plot-curve1"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(fitPlotPath(c.given, c.dataSet, c.curve, c.severalSets, c.severalCurves), c.path) << c.given;
+        EXPECT_EQ(fitPlotPath(c.given, c.stem, c.curve, c.severalSets, c.severalCurves), c.path) << c.given;
 }
 
 TEST_F(CompareFiles, FitPlotOfEachDataFile)

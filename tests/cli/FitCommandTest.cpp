@@ -88,7 +88,8 @@ TEST(FitCommand, WorkedCaseAsJson)
     const nlohmann::ordered_json ordered = nlohmann::ordered_json::parse(r.out);
     std::vector<std::string> keys;
     for (auto it = ordered.begin(); it != ordered.end(); ++it) keys.push_back(it.key());
-    EXPECT_EQ(keys, (std::vector<std::string>{"pointCount", "concScale", "readWarnings", "curves", "end"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"file", "pointCount", "concScale", "readWarnings", "curves", "end",
+                                              "settings", "program"}));
 }
 
 TEST(FitCommand, JsonLinesOneObjectPerFileInOrder)
