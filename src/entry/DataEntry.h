@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "entry/DataSetAnalysis.h"
+#include "entry/PastedPoints.h"
 #include "entry/PointList.h"
+#include "entry/TableReader.h"
 
 namespace kinetra {
 
@@ -27,6 +29,12 @@ struct EntryCounts {
     std::int16_t nextPointNumber = 0;
     std::int16_t savedPointCount = 0;
     bool firstActivation = false;
+};
+
+// What a paste did to the list.
+struct PasteDone {
+    int added = 0;              // points added
+    bool limitReached = false;  // further points were left out: the list holds kMaxPoints
 };
 
 class DataEntry {
@@ -54,6 +62,16 @@ public:
     // the name kept for the window. A file that cannot be read leaves the list as it was
     // and comes back as its failure (with the program's title, back to the menu).
     Status readFile(const std::string& localPath, const std::string& shownPath, const ReadWarning& onWarning);
+
+    // One data set of a table in place of the list, its rows listed as a data file's rows
+    // are (four significant digits, the list's separator), the counts as a data file leaves
+    // them.
+    void listTableSet(const TableDataSet& set, const std::string& shownPath);
+
+    // Pasted points after the list's last point, numbered on from it, as an entry of added
+    // points ends: the counts cover them and the list counts as edited. The first points
+    // that fit below kMaxPoints are added, the rest left out. Nothing added, nothing changes.
+    PasteDone paste(const std::vector<PastedPoint>& points);
 
     // Points typed in: the list emptied and numbered from 1; when the entry is over, every
     // row counts. An entry cancelled counts no point; an entry of added points ended
@@ -86,6 +104,8 @@ public:
                                            const ReportLabels& labels, const ReportClock& clock);
 
 private:
+    void listRows(const std::vector<ListRow>& rows, const std::string& shownPath);
+
     EntryCounts& counts_;
     Separator sep_;
     PointList points_;
@@ -95,5 +115,18 @@ private:
     int editRow_ = 0;
     bool dataEdited_ = false;
 };
+
+// A table's data set as the hand-off of its listed rows would give it: each value rounded
+// to four significant digits, points whose concentration is 0 passed over, sorted by
+// OrdenaVetor, with the units and substrate of `labels` (blanks trimmed). A value that
+// rounds beyond the largest double leaves its point out.
+DataSet tableDataSet(const TableDataSet& set, const ReportLabels& labels);
+// Every data set of the table but `chosen`, each as tableDataSet gives it.
+std::vector<DataSet> otherTableSets(const std::vector<TableDataSet>& sets, std::size_t chosen,
+                                    const ReportLabels& labels);
+// The data sets with the units and substrate of `labels` instead of their own.
+std::vector<DataSet> relabelled(std::vector<DataSet> sets, const ReportLabels& labels);
+// How the choice among a table's data sets names one: "WT (12 points)".
+std::string tableSetCaption(const TableDataSet& set);
 
 }  // namespace kinetra

@@ -116,6 +116,17 @@ bool PointList::enterValue(int n, int col, std::string_view text, char sep)
     return true;
 }
 
+void PointList::enterPoint(int n, double concentration, double rate, char sep)
+{
+    nextPoint(n);
+    if (!hasRow(n)) return;
+    ListRow& r = rows_[static_cast<std::size_t>(n - 1)];
+    r.concentration = formatE7(concentration, sep);
+    r.rate = formatE7(rate, sep);
+    deleted_.erase(n);
+    changed(n);
+}
+
 bool PointList::roomFor(int nextPointNumber)
 {
     return nextPointNumber <= kMaxPoints;

@@ -77,6 +77,9 @@ public:
     // A typed concentration (column 1) or rate (column 2) of the row of point `n`: false,
     // and nothing written, unless it is a positive number.
     bool enterValue(int n, int column, std::string_view text, char sep);
+    // A whole point `n` entered at once (pasted): into the row of point `n`, reused when it
+    // exists, else added after the last row; its values written as typed values are.
+    void enterPoint(int n, double concentration, double rate, char sep);
     // Whether point `nextPointNumber` may still be entered.
     static bool roomFor(int nextPointNumber);
 
