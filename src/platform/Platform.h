@@ -1,7 +1,7 @@
 #pragma once
-// What the windows take from the desktop: message boxes, file and printer dialogs, text
-// print jobs, printing a window's picture, and the help viewer. QtPlatform serves the
-// real program; ScriptedPlatform answers from a script in tests.
+// What the windows take from the desktop: message boxes, file and printer dialogs, a choice
+// from a list, text print jobs, printing a window's picture, and the help viewer.
+// QtPlatform serves the real program; ScriptedPlatform answers from a script in tests.
 
 #include <QString>
 #include <QStringList>
@@ -22,6 +22,13 @@ public:
     virtual void end() = 0;
 };
 
+// What an open dialog with a choice of file types gave: the path (empty when cancelled) and
+// the index of the file type chosen in it.
+struct OpenedFile {
+    QString path;
+    int type = 0;
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -39,6 +46,12 @@ public:
         const QString path = openFileName(parent, title, startDir);
         return path.isEmpty() ? QStringList() : QStringList{path};
     }
+    // An open dialog offering file types, each as "Tables (*.csv *.tsv *.txt)".
+    virtual OpenedFile openFileOfType(QWidget* parent, const QString& title, const QString& startDir,
+                                      const QStringList& types) = 0;
+    // A small modal list to choose one item from: its index, or -1 when cancelled.
+    virtual int chooseFromList(QWidget* parent, const QString& title, const QString& prompt,
+                               const QStringList& items) = 0;
     // The printer dialog: false when cancelled. The printer chosen serves later jobs.
     virtual bool choosePrinter(QWidget* parent) = 0;
     // Begins a text job on the chosen printer (the default printer when none was chosen).

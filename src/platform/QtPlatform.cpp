@@ -5,10 +5,12 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QWidget>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "platform/HelpViewer.h"
+#include "platform/ListChoice.h"
 #include "platform/PrintPages.h"
 
 namespace kinetra {
@@ -81,6 +83,20 @@ QString QtPlatform::saveFileName(QWidget* parent, const QString& title, const QS
 QStringList QtPlatform::openFileNames(QWidget* parent, const QString& title, const QString& startDir)
 {
     return QFileDialog::getOpenFileNames(parent, title, startDir);
+}
+
+OpenedFile QtPlatform::openFileOfType(QWidget* parent, const QString& title, const QString& startDir,
+                                      const QStringList& types)
+{
+    QString chosenType = types.value(0);
+    const QString path = QFileDialog::getOpenFileName(parent, title, startDir, types.join(QStringLiteral(";;")),
+                                                      &chosenType);
+    return OpenedFile{path, std::max(0, static_cast<int>(types.indexOf(chosenType)))};
+}
+
+int QtPlatform::chooseFromList(QWidget* parent, const QString& title, const QString& prompt, const QStringList& items)
+{
+    return chooseListItem(parent, title, prompt, items);
 }
 
 bool QtPlatform::choosePrinter(QWidget* parent)

@@ -1,5 +1,6 @@
 #pragma once
-// The desktop platform of the real program: Qt message boxes, file dialogs, the print
+// The desktop platform of the real program: Qt message boxes, file dialogs, a list to
+// choose from, the print
 // dialog on one kept printer (the default printer until the user chooses another), text
 // jobs painted on that printer when they end, window pictures, and the help viewer.
 
@@ -23,6 +24,10 @@ public:
     QString openFileName(QWidget* parent, const QString& title, const QString& startDir) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& startDir) override;
     QStringList openFileNames(QWidget* parent, const QString& title, const QString& startDir) override;
+    OpenedFile openFileOfType(QWidget* parent, const QString& title, const QString& startDir,
+                              const QStringList& types) override;
+    int chooseFromList(QWidget* parent, const QString& title, const QString& prompt,
+                       const QStringList& items) override;
     bool choosePrinter(QWidget* parent) override;
     std::unique_ptr<TextPrintJob> beginTextJob(const QString& documentName) override;
     void printWidget(QWidget* widget) override;

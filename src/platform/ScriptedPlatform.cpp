@@ -112,6 +112,32 @@ QStringList ScriptedPlatform::openFileNames(QWidget*, const QString& title, cons
     return answer.isEmpty() ? QStringList() : answer.split(QLatin1Char('\n'));
 }
 
+namespace {
+
+int nextAnswer(std::deque<int>& answers, int whenEmpty)
+{
+    if (answers.empty()) return whenEmpty;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+}  // namespace
+
+OpenedFile ScriptedPlatform::openFileOfType(QWidget* parent, const QString& title, const QString& startDir,
+                                            const QStringList& types)
+{
+    fileTypesOffered.push_back(types);
+    const QString path = openFileName(parent, title, startDir);
+    return OpenedFile{path, nextAnswer(typeAnswers, 0)};
+}
+
+int ScriptedPlatform::chooseFromList(QWidget*, const QString&, const QString&, const QStringList& items)
+{
+    listsOffered.push_back(items);
+    return nextAnswer(listAnswers, -1);
+}
+
 bool ScriptedPlatform::choosePrinter(QWidget*)
 {
     ++printerDialogs;

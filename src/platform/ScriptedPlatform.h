@@ -5,6 +5,11 @@
 // - File dialogs take their answers from fileAnswers in order; an empty queue is a cancelled
 //   dialog (an empty path). The titles and start directories asked for are recorded. The
 //   dialog of several files takes one answer too, its paths separated by line ends.
+// - An open dialog with file types takes its path as the other file dialogs do (through
+//   openFileName) and the type from typeAnswers (the first type once the queue is empty);
+//   the types offered are recorded.
+// - A list to choose from answers from listAnswers (-1 is a cancel; an empty queue cancels);
+//   each list offered is recorded.
 // - The printer dialog answers from printerAnswers (true, "OK", once the queue is empty).
 // - Text jobs record their lines: printedJobs holds the lines of each ended job, in order;
 //   openJobLines() the lines of the job still open. With pdfDirectory set, each ended job
@@ -46,6 +51,10 @@ public:
     QString openFileName(QWidget* parent, const QString& title, const QString& startDir) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& startDir) override;
     QStringList openFileNames(QWidget* parent, const QString& title, const QString& startDir) override;
+    OpenedFile openFileOfType(QWidget* parent, const QString& title, const QString& startDir,
+                              const QStringList& types) override;
+    int chooseFromList(QWidget* parent, const QString& title, const QString& prompt,
+                       const QStringList& items) override;
     bool choosePrinter(QWidget* parent) override;
     std::unique_ptr<TextPrintJob> beginTextJob(const QString& documentName) override;
     void printWidget(QWidget* widget) override;
@@ -58,6 +67,12 @@ public:
     // File dialogs
     std::deque<QString> fileAnswers;
     std::vector<QString> fileDialogTitles, fileDialogDirs;
+    std::deque<int> typeAnswers;
+    std::vector<QStringList> fileTypesOffered;
+
+    // Lists to choose from
+    std::deque<int> listAnswers;
+    std::vector<QStringList> listsOffered;
 
     // Printer
     std::deque<bool> printerAnswers;
