@@ -1,8 +1,11 @@
 #include "windows/entry/frmEntDados.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +28,10 @@ namespace kinetra {
 namespace {
 
 const QString kSaveDialogTitle = QStringLiteral("Output File name for Kinetic Parameters");
+
+// The open dialog's file types: a data file, read as always, or a table.
+enum FileType { DataFile = 0, Table = 1 };
+const QStringList kOpenTypes{QStringLiteral("Data files (*)"), QStringLiteral("Tables (*.csv *.tsv *.txt)")};
 
 // The labelled fields of the data frame, top to bottom: the caption at the left, the field
 // beside it.
@@ -84,6 +91,13 @@ void frmEntDados::createControls()
     lvwDados->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvwDados->setColumnWidth(0, twipsToPixels(900));
     lvwDados->setColumnWidth(1, twipsToPixels(1800));
+    // points copied from a spreadsheet: Ctrl+V in the list, or its context menu
+    actPastePoints = new QAction(QStringLiteral("Paste points"), lvwDados);
+    actPastePoints->setObjectName(QStringLiteral("actPastePoints"));
+    actPastePoints->setShortcut(QKeySequence::Paste);
+    actPastePoints->setShortcutContext(Qt::WidgetShortcut);
+    lvwDados->addAction(actPastePoints);
+    lvwDados->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     createDataFrame();
 
@@ -151,6 +165,7 @@ void frmEntDados::connectHandlers()
     connect(optFile, &QRadioButton::clicked, this, &frmEntDados::optFile_Click);
     connect(optKeyboard, &QRadioButton::clicked, this, &frmEntDados::optKeyboard_Click);
     connect(lvwDados, &QTreeWidget::itemClicked, this, &frmEntDados::lvwDados_Click);
+    connect(actPastePoints, &QAction::triggered, this, &frmEntDados::lvwDados_Paste);
     connect(cmmdataOk, &QPushButton::clicked, this, &frmEntDados::cmmdataOk_Click);
     connect(optDestFile, &QRadioButton::clicked, this, &frmEntDados::optDestFile_Click);
     connect(optDestPrinter, &QRadioButton::clicked, this, &frmEntDados::optDestPrinter_Click);
@@ -204,12 +219,17 @@ void frmEntDados::keyboardEntryEnded() { entry.addedPointsEnded(); }
 void frmEntDados::optFile_Click()
 {
     cmmdataOk->setEnabled(true);
-    const QString path = shell.platform().openFileName(this, QStringLiteral("Open Data File"),
-                                                       QDir::currentPath());
+    const OpenedFile opened =
+        shell.platform().openFileOfType(this, QStringLiteral("Open Data File"), QDir::currentPath(), kOpenTypes);
+    const QString& path = opened.path;
     if (path.isEmpty()) {
         // a cancelled dialog keeps the list and the counts as they were; the option is
         // unselected so that "File" can be chosen again
         clearOptions(fraTypEnter);
+        return;
+    }
+    if (opened.type == Table) {
+        readTable(path);
         return;
     }
     const auto failed = entry.readFile(localPath(path), toStd(path), [this](int) {
@@ -222,12 +242,76 @@ void frmEntDados::optFile_Click()
         hub.showMenu();
         return;
     }
+    st.otherDataSets.clear();
     sourceChosen();
+}
+
+void frmEntDados::readTable(const QString& path)
+{
+    const TableRead table = readTableFile(localPath(path));
+    if (!table.ok() || table.dataSets.empty()) {
+        // unlike a data file, a table that cannot be read leaves the window as it was
+        const QString why = table.ok() ? QStringLiteral("The table %1 holds no data set with points.").arg(path)
+                                       : fromStd(table.failure);
+        showCritical(shell, this, why, wrongDataTitle());
+        clearOptions(fraTypEnter);
+        return;
+    }
+    if (!table.warnings.empty()) {
+        QStringList lines;
+        for (const std::string& warning : table.warnings) lines << fromStd(warning);
+        showCritical(shell, this, lines.join(QStringLiteral("\r\n")));
+    }
+    const int chosen = chooseTableSet(table);
+    if (chosen < 0) {
+        clearOptions(fraTypEnter);
+        return;
+    }
+    const auto k = static_cast<std::size_t>(chosen);
+    entry.listTableSet(table.dataSets[k], toStd(path));
+    st.otherDataSets = otherTableSets(table.dataSets, k, labels());
+    sourceChosen();
+}
+
+int frmEntDados::chooseTableSet(const TableRead& table)
+{
+    if (table.dataSets.size() == 1) return 0;
+    QStringList captions;
+    for (const TableDataSet& set : table.dataSets) captions << fromStd(tableSetCaption(set));
+    const QString prompt = QStringLiteral("The table holds %1 data sets. Which one is to be listed?\n"
+                                          "The others can be compared with it after the calculation.")
+                               .arg(captions.size());
+    return shell.platform().chooseFromList(this, QStringLiteral("Data Sets"), prompt, captions);
+}
+
+void frmEntDados::lvwDados_Paste()
+{
+    const PastedPoints pasted =
+        readPastedPoints(toStd(QGuiApplication::clipboard()->text()), localeDecimalSeparator());
+    Platform& platform = shell.platform();
+    if (pasted.status == PasteStatus::NoPoints) {
+        platform.message(this, fromStd(pasteRefusalText(pasted)), QStringLiteral("Kinetra"), MessageIcon::Information);
+        return;
+    }
+    if (pasted.status != PasteStatus::Points) {
+        showCritical(shell, this, fromStd(pasteRefusalText(pasted)));
+        return;
+    }
+    // points being added by hand are ended first: the pasted ones are numbered after them
+    if (expPontos && expPontos->entryRunning()) expPontos->endEntry();
+    const PasteDone done = entry.paste(pasted.points);
+    if (done.added > 0) {
+        cmmdataOk->setEnabled(true);
+        sourceChosen();
+    }
+    if (done.limitReached)
+        platform.message(this, QString::fromUtf8(kPointLimitText), QStringLiteral("Kinetra"), MessageIcon::Information);
 }
 
 void frmEntDados::optKeyboard_Click()
 {
     cmmdataOk->setEnabled(true);
+    st.otherDataSets.clear();
     entry.startKeyboardEntry();
     {
         frmExpPontos typing(shell, *this, this);
@@ -370,6 +454,7 @@ bool frmEntDados::handOff()
         return false;
     }
     st.dataSet = *handed;
+    st.otherDataSets = relabelled(std::move(st.otherDataSets), labels());
     GravaSaidaCalc();
     return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The data entry window: the labels that head the report, the point list (read from a data
-// file or typed in, then corrected row by row), the report destination, and "Draw Graph",
-// which hands the points on to the analysis and opens the first graph.
+// file or a table, typed in or pasted, then corrected row by row), the report destination,
+// and "Draw Graph", which hands the points on to the analysis and opens the first graph.
 
 #include <QString>
 #include <memory>
@@ -11,6 +11,7 @@
 #include "ui/ChildForm.h"
 #include "ui/Shell.h"
 
+class QAction;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -59,6 +60,12 @@ private:
     void optFile_Click();
     void optKeyboard_Click();
     void lvwDados_Click(QTreeWidgetItem* item);
+    // Ctrl+V or "Paste points": the points on the clipboard added after the last point.
+    void lvwDados_Paste();
+    // A table read into the list: its warnings shown, one of its data sets chosen, listed.
+    void readTable(const QString& path);
+    // The table's data set to list: the only one, or the user's choice (-1: cancelled).
+    int chooseTableSet(const TableRead& table);
     void cmmdataOk_Click();
     void optDestFile_Click();
     void optDestPrinter_Click();
@@ -90,6 +97,7 @@ private:
 public:
     // Controls, by their own names.
     QTreeWidget* lvwDados = nullptr;
+    QAction* actPastePoints = nullptr;
     QGroupBox* fraDados = nullptr;
     QLineEdit* txtUser = nullptr;
     QLineEdit* txtExperiment = nullptr;

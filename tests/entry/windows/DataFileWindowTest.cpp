@@ -86,11 +86,7 @@ TEST_F(DataFileWindow, ACancelledDialogLeavesTheListAsItWas)
 
     // the same data entry window shown again after a hand-off: a cancel keeps the points
     readFile(testData("entry_two_points.txt"));
-    chooseNoReport();
-    drawGraph();
-    hub->closeGraph1();
-    hub->showDataEntry();
-    settle();
+    handOnAndReturn();
     readFile(QString());
     EXPECT_EQ(rowCount(), 2);
     EXPECT_EQ(row(2), (QStringList{"2", "3.000E+00", "4.000E+00"}));

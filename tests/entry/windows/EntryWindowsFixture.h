@@ -108,6 +108,15 @@ protected:
         control<QPushButton>("cmdDesenha")->click();
         settle();
     }
+    // The points handed on without a report, graph 1 closed and this window shown again.
+    void handOnAndReturn()
+    {
+        chooseNoReport();
+        drawGraph();
+        hub->closeGraph1();
+        hub->showDataEntry();
+        settle();
+    }
 
     frmEntDados* form = nullptr;
 };
