@@ -13,6 +13,9 @@ class QWidget;
 
 namespace kinetra {
 
+// The caption of the button that saves a graph's picture as a file.
+inline const QString kSavePictureCaption = QStringLiteral("Save\npicture…");
+
 // A push button whose objectName is the control's own name.
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
                         const TwipsRect& r);

@@ -10,6 +10,7 @@
 #include "windows/graphs/GraphWindowSupport.h"
 #include "ui/HelpFile.h"
 #include "ui/Messages.h"
+#include "ui/PictureFile.h"
 #include "ui/WindowLook.h"
 #include "platform/DisplayPainter.h"
 
@@ -44,6 +45,8 @@ void frmGrafico1::createControls()
     // nothing in the program shows the save button
     cmdSave = makeButton(this, "cmdSave", "Save", {kButtonLeft, 4320, kButtonWidth, kButtonHeight});
     cmdSave->hide();
+    cmdSavePicture = makeButton(this, "cmdSavePicture", kSavePictureCaption,
+                                {kButtonLeft, 4320, kButtonWidth, kButtonHeight});
 }
 
 void frmGrafico1::connectHandlers()
@@ -52,6 +55,7 @@ void frmGrafico1::connectHandlers()
     connect(cmmBack, &QPushButton::clicked, this, &frmGrafico1::cmmBack_Click);
     connect(cmdNext, &QPushButton::clicked, this, &frmGrafico1::cmdNext_Click);
     connect(cmmStop, &QPushButton::clicked, this, &frmGrafico1::cmmStop_Click);
+    connect(cmdSavePicture, &QPushButton::clicked, this, [this] { savePicture(shell, this, drawn); });
 }
 
 void frmGrafico1::activated() { DesenhaGrafico1(); }

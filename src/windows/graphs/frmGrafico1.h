@@ -45,6 +45,7 @@ private:
     QPushButton* cmdNext = nullptr;
     QPushButton* cmmStop = nullptr;
     QPushButton* cmdSave = nullptr;
+    QPushButton* cmdSavePicture = nullptr;  // the picture as a PNG, SVG or PDF file
 };
 
 }  // namespace kinetra

@@ -10,6 +10,7 @@
 #include "windows/graphs/GraphWindowSupport.h"
 #include "ui/HelpFile.h"
 #include "ui/Messages.h"
+#include "ui/PictureFile.h"
 #include "ui/WindowLook.h"
 #include "windows/graphs/frmSubConcentration.h"
 #include "platform/DisplayPainter.h"
@@ -77,6 +78,8 @@ void frmGrafico2::createControls()
         makeButton(this, "cmdPrint", "Print", {kButtonLeft, 3840, kButtonWidth, kButtonHeight});
     cmmStop = makeButton(this, "cmmStop", "Stop", {kButtonLeft, 4920, kButtonWidth, kButtonHeight});
     cmdSave = makeButton(this, "cmdSave", "Save", {kButtonLeft, 5760, kButtonWidth, kButtonHeight});
+    cmdSavePicture = makeButton(this, "cmdSavePicture", kSavePictureCaption,
+                                {kButtonLeft, 6600, kButtonWidth, kButtonHeight});
 
     const QFont captionFont = timesFont(18, true);
     for (QPushButton* b : {cmmhelp, cmmtofile, cmmBack, cmdNext, cmdPrint, cmmStop, cmdSave})
@@ -95,6 +98,7 @@ void frmGrafico2::connectHandlers()
     connect(cmdNext, &QPushButton::clicked, this, &frmGrafico2::cmdNext_Click);
     connect(cmdPrint, &QPushButton::clicked, this, &frmGrafico2::cmdPrint_Click);
     connect(cmmStop, &QPushButton::clicked, this, &frmGrafico2::cmmStop_Click);
+    connect(cmdSavePicture, &QPushButton::clicked, this, [this] { savePicture(shell, this, flattened(layers)); });
 }
 
 void frmGrafico2::activated()
@@ -194,7 +198,7 @@ void frmGrafico2::cmdPrint_Click()
     QPointer<frmGrafico2> self(this);
     if (!platform.choosePrinter(this) || !stillOpen(self)) return;
 
-    const QList<QPushButton*> hiddenWhilePrinting{cmmBack, cmdNext, cmmStop, cmdPrint};
+    const QList<QPushButton*> hiddenWhilePrinting{cmmBack, cmdNext, cmmStop, cmdPrint, cmdSavePicture};
     for (QPushButton* b : hiddenWhilePrinting) b->hide();
     std::string failure;
     try {

@@ -54,6 +54,7 @@ private:
     QPushButton* cmdPrint = nullptr;
     QPushButton* cmmStop = nullptr;
     QPushButton* cmdSave = nullptr;
+    QPushButton* cmdSavePicture = nullptr;  // the picture as a PNG, SVG or PDF file
 };
 
 }  // namespace kinetra
