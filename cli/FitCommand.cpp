@@ -107,10 +107,13 @@ public:
         if (options_.json) {
             json object{{"file", source_.file}};
             if (source_.inTable) object["dataSet"] = source_.dataSet;
-            object.update(json{{"pointCount", data_.pointCount()}, {"concScale", concScale_},
-                               {"readWarnings", readWarnings_}, {"curves", curves_}, {"end", end_},
-                               {"settings", settings()},
-                               {"program", context_.program}});
+            object["pointCount"] = data_.pointCount();
+            object["concScale"] = concScale_;
+            object["readWarnings"] = std::move(readWarnings_);
+            object["curves"] = std::move(curves_);
+            object["end"] = std::move(end_);
+            object["settings"] = settings();
+            object["program"] = context_.program;
             out_ << object.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
         }
         return exit_;
