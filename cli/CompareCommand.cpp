@@ -25,7 +25,7 @@ json orNull(std::optional<double> v) { return v ? json(*v) : json(nullptr); }
 
 json parameters(const HillEstimates& e) { return json{{"V", e.V}, {"n", e.n}, {"K", e.K}}; }
 
-json setObject(const ComparedSet& s, const DataSetSource& source)
+json setObject(const ComparedSet& s, const DataSetSource& source, json readWarnings)
 {
     const CurveEstimates& own = s.own;
     json o{{"file", source.file}};
@@ -36,6 +36,7 @@ json setObject(const ComparedSet& s, const DataSetSource& source)
     o["ssr"] = own.determined ? json(own.ssr) : json(nullptr);
     o["degreesOfFreedom"] = own.determined ? json(own.degreesOfFreedom) : json(nullptr);
     o["leftOut"] = s.leftOut;
+    o["readWarnings"] = std::move(readWarnings);
     if (!own.determined) o["reason"] = own.reason;
     return o;
 }
@@ -63,10 +64,11 @@ json testObject(const SharedTest& t)
     return o;
 }
 
-json comparisonObject(const Comparison& c, const std::vector<DataSetSource>& sources)
+json comparisonObject(const Comparison& c, const std::vector<DataSetSource>& sources, std::vector<json>& readWarnings)
 {
     json sets = json::array(), tests = json::array();
-    for (std::size_t i = 0; i < c.sets.size(); ++i) sets.push_back(setObject(c.sets[i], sources[i]));
+    for (std::size_t i = 0; i < c.sets.size(); ++i)
+        sets.push_back(setObject(c.sets[i], sources[i], std::move(readWarnings[i])));
     if (c.refusal.empty())
         for (const SharedTest& t : c.tests) tests.push_back(testObject(t));
     json o{{"sets", std::move(sets)},
@@ -221,12 +223,18 @@ int runComparison(const FitOptions& options, const std::vector<DataSetSource>& s
     std::vector<DataSetPoints> sets;
     std::string rateUnit, concUnit;
     json curves = json::array();  // the curve's points as checked, for the settings
+    std::vector<json> readWarnings;  // each source's, as the JSON lines of the data sets give them
     int exitCode = kExitFitted;
     for (const DataSetSource& source : sources) {
         const std::string& name = source.label;
-        for (const std::string& warning : source.tableWarnings) err << source.file << ": " << warning << '\n';
+        json& warnings = readWarnings.emplace_back(json::array());
+        for (const std::string& warning : source.tableWarnings) {
+            warnings.push_back(json{{"message", warning}});
+            err << source.file << ": " << warning << '\n';
+        }
         Outcome<DataSet> data = source.read ? *source.read
                                             : readDataSet(source.file, sourceLabels(options, source), [&](int point) {
+                                                  warnings.push_back(json{{"point", point}, {"message", kReadWarningText}});
                                                   err << name << ": point " << point << ": " << kTitleCritica << ": "
                                                       << kReadWarningText << '\n';
                                               });
@@ -260,7 +268,7 @@ int runComparison(const FitOptions& options, const std::vector<DataSetSource>& s
 
     const Comparison c = compareDataSets(sets, options.weighting);
     if (options.json)
-        out << json{{"comparison", comparisonObject(c, sources)},
+        out << json{{"comparison", comparisonObject(c, sources, readWarnings)},
                     {"settings", settingsObject(options, SettingsFor::Comparison, curves)},
                     {"program", programObject()}}
                    .dump(-1, ' ', false, json::error_handler_t::replace)

@@ -112,6 +112,7 @@ TEST(TableCommand, ColumnsMessagesAndComparison)
     ASSERT_EQ(comparison["sets"].size(), 4U);
     EXPECT_FALSE(comparison["sets"][0].contains("dataSet"));
     EXPECT_EQ(comparison["sets"][3]["dataSet"], "Inh");
+    EXPECT_EQ(comparison["sets"][1]["readWarnings"].size(), 2U);  // the table's, with its first data set
     EXPECT_EQ(c[0]["settings"]["tables"], json::array({plate}));
     EXPECT_EQ(c[0]["program"], (json{{"name", "kinetra-fit"}, {"version", "2.2.0"}}));
     struct Bad {
