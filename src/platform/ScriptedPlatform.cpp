@@ -106,9 +106,10 @@ QString ScriptedPlatform::saveFileName(QWidget*, const QString& title, const QSt
     return nextFileAnswer(title, startDir);
 }
 
-QStringList ScriptedPlatform::openFileNames(QWidget*, const QString& title, const QString& startDir)
+QStringList ScriptedPlatform::openFileNames(QWidget* parent, const QString& title, const QString& startDir)
 {
-    const QString answer = nextFileAnswer(title, startDir);
+    // through openFileName, so that a platform built on this one answers both alike
+    const QString answer = openFileName(parent, title, startDir);
     return answer.isEmpty() ? QStringList() : answer.split(QLatin1Char('\n'));
 }
 

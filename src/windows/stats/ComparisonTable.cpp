@@ -49,7 +49,8 @@ ComparisonTable comparisonTable(const Comparison& c, const FigureForm& figure, c
             row.push_back(test.reason.empty() ? c.refusal : test.reason);
         } else {
             const SharedFit& f = *test.fit;
-            row.insert(row.end(), {figure(f.sharedValue), figure(f.ssr), std::to_string(f.degreesOfFreedom),
+            // one curve for all has no single shared value
+            row.insert(row.end(), {f.sharedValue ? figure(f.sharedValue) : std::string(), figure(f.ssr), std::to_string(f.degreesOfFreedom),
                                    figure(f.F), figure(f.p),
                                    figure(f.deltaAICc), sharedTestVerdict(test.shared, f.p, sep)});
         }

@@ -1,6 +1,7 @@
 #pragma once
-// A plot of the statistics windows: a display list in the frame of the graphs, scaled down
-// as a whole to the box it is given (keeping its shape), on white.
+// A plot of the statistics windows: a display list in the frame of the graphs, the part of
+// the page it draws on scaled as a whole to the box it is given (keeping its shape), on
+// white.
 
 #include <QWidget>
 

@@ -71,19 +71,25 @@ void frmCompare::createControls()
     setClientSizeTwips(11160, 7200);  // inside the main window's 12000 x 8500
 
     const ComparisonTable empty = comparisonTable(Comparison{}, shownFigureText, '.');
-    grdSets = place(table(this, empty.setHeader), "grdSets", 120, 120, 10920, 1560);
-    grdTests = place(table(this, empty.testHeader), "grdTests", 120, 1740, 10920, 1740);
+    grdSets = place(table(this, empty.setHeader), "grdSets", 120, 120, 10920, 1260);
+    grdTests = place(table(this, empty.testHeader), "grdTests", 120, 1440, 10920, 1560);
+    // the verdicts stand in full beside the plot
+    grdTests->setColumnCount(static_cast<int>(empty.testHeader.size()) - 1);
     grdTests->horizontalHeaderItem(6)->setText(QStringLiteral("ΔAICc"));
 
-    picOverlay = place(new PlotPicture(plot, this), "picOverlay", 120, 3600, 5460, 3480);
-    lblWeighting = place(new QLabel(this), "lblWeighting", 5760, 3600, 5280, 270);
-    lblMessages = place(new QLabel(this), "lblMessages", 5760, 3930, 5280, 2400);
-    lblMessages->setWordWrap(true);
-    lblMessages->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    picOverlay = place(new PlotPicture(plot, this), "picOverlay", 120, 3060, 5940, 4020);
+    lblWeighting = place(new QLabel(this), "lblWeighting", 6180, 3060, 4860, 270);
+    for (QLabel** l : {&lblVerdicts, &lblMessages}) {
+        *l = new QLabel(this);
+        (*l)->setWordWrap(true);
+        (*l)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+    place(lblVerdicts, "lblVerdicts", 6180, 3420, 4860, 1260);
+    place(lblMessages, "lblMessages", 6180, 4740, 4860, 1740);
 
-    cmdCopy = place(new QPushButton(QStringLiteral("Copy"), this), "cmdCopy", 5760, 6600, 1560, 435);
-    cmdSaveCsv = place(new QPushButton(QStringLiteral("Save CSV…"), this), "cmdSaveCsv", 7500, 6600, 1560, 435);
-    cmdHelp = colouredButton(this, "cmdHelp", QStringLiteral("Help"), {9480, 6600, 1560, 435}, "rgb(255, 224, 192)");
+    cmdCopy = place(new QPushButton(QStringLiteral("Copy"), this), "cmdCopy", 6180, 6600, 1440, 435);
+    cmdSaveCsv = place(new QPushButton(QStringLiteral("Save CSV…"), this), "cmdSaveCsv", 7860, 6600, 1440, 435);
+    cmdHelp = colouredButton(this, "cmdHelp", QStringLiteral("Help"), {9600, 6600, 1440, 435}, "rgb(255, 224, 192)");
 }
 
 void frmCompare::connectHandlers()
@@ -101,6 +107,10 @@ void frmCompare::setComparison(const std::vector<DataSetPoints>& sets, Weighting
     fill(grdTests, t.tests);
 
     lblWeighting->setText(QStringLiteral("Weighting: %1").arg(weightingCaption(weighting)));
+    QStringList verdicts;
+    for (const SharedTest& test : result.tests)
+        if (test.fit) verdicts << QString::fromStdString(t.tests[static_cast<std::size_t>(test.shared)].back());
+    lblVerdicts->setText(verdicts.join(QLatin1Char('\n')));
     QStringList why;
     if (!result.refusal.empty()) why << QString::fromStdString(result.refusal);
     for (const std::string& m : result.messages) why << QString::fromStdString(m);

@@ -1,8 +1,9 @@
 #pragma once
 // The "Compare Data Sets" window: whether data sets follow one Hill law or differ in V, n
 // or K. A table of each set fitted alone (V, n, K with standard errors), a table of the four
-// tests (V, n, K shared and one curve for all: F, p, deltaAICc and the verdict), what kept a
-// set or the tests out, and the plot of every set's points and fitted curve with a legend.
+// tests (V, n, K shared and one curve for all: F, p, deltaAICc) with their verdicts beside
+// it, what kept a set or the tests out, and the plot of every set's points and fitted curve
+// with a legend.
 // "Copy" puts both tables on the clipboard, "Save CSV…" writes one row per test, "Help"
 // opens the window's help topic.
 
@@ -47,6 +48,7 @@ private:
     QLabel* lblWeighting = nullptr;
     QTableWidget* grdSets = nullptr;
     QTableWidget* grdTests = nullptr;
+    QLabel* lblVerdicts = nullptr;
     QLabel* lblMessages = nullptr;
     QWidget* picOverlay = nullptr;
     QPushButton* cmdCopy = nullptr;

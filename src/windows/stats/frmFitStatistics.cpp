@@ -80,6 +80,7 @@ void frmFitStatistics::createControls()
                                               QStringLiteral("95 % low"), QStringLiteral("95 % high"),
                                               QStringLiteral("Profile low"), QStringLiteral("Profile high")});
     grdStatistics->verticalHeader()->hide();
+    grdStatistics->verticalHeader()->setDefaultSectionSize(twipsToPixels(300));
     grdStatistics->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // columns as wide as their header or widest figure; the last takes what is left
     grdStatistics->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
