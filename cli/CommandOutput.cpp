@@ -1,5 +1,7 @@
 #include "CommandOutput.h"
 
+#include "PictureFile.h"
+
 #include <cerrno>
 
 #include "base/FileReplacement.h"
@@ -92,9 +94,9 @@ int writeCsv(const std::string& path, const std::vector<std::vector<std::string>
     return writeFile(path, [&] { return csvText(rows); }, err);
 }
 
-int writeSvgFile(const std::string& path, const DisplayList& picture, std::ostream& err)
+int writePictureFile(const std::string& path, const DisplayList& picture, std::ostream& err)
 {
-    return writeFile(path, [&] { return writeSvg(picture); }, err);
+    return writeFile(path, [&] { return pictureBytes(picture, pictureFormatFor(path)); }, err);
 }
 
 }  // namespace kinetra::cli

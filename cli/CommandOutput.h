@@ -36,9 +36,10 @@ nlohmann::ordered_json settingsObject(const FitOptions& options, SettingsFor wha
 // standard error. Returns true when output was lost.
 bool standardOutputLost(std::ostream& out, std::ostream& err);
 
-// A CSV table or an SVG picture written whole or not at all (a device or a pipe directly);
+// A CSV table, or a picture (PNG or PDF by the name's ending, SVG otherwise), written whole
+// or not at all (a device or a pipe directly);
 // a failure is said on `err`. Return the exit status: 0, or 1 when the file was not written.
 int writeCsv(const std::string& path, const std::vector<std::vector<std::string>>& rows, std::ostream& err);
-int writeSvgFile(const std::string& path, const DisplayList& picture, std::ostream& err);
+int writePictureFile(const std::string& path, const DisplayList& picture, std::ostream& err);
 
 }  // namespace kinetra::cli

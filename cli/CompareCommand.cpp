@@ -286,7 +286,7 @@ int runComparison(const FitOptions& options, const std::vector<DataSetSource>& s
             overlay.push_back({std::filesystem::path(sets[i].name).filename().string(), sets[i].concentration, sets[i].rate,
                                own.determined ? std::optional<HillEstimates>(own.estimates) : std::nullopt});
         }
-        exitCode = std::max(exitCode, writeSvgFile(options.comparePlotFile,
+        exitCode = std::max(exitCode, writePictureFile(options.comparePlotFile,
                                                    buildComparisonPlot(overlay, rateUnit, concUnit), err));
     }
     return exitCode;

@@ -186,7 +186,7 @@ private:
             exit_ = std::max(exit_, kExitEnded);
             return;
         }
-        exit_ = std::max(exit_, writeSvgFile(path, *drawn, err_));
+        exit_ = std::max(exit_, writePictureFile(path, *drawn, err_));
     }
 
     void drawGraph1()
