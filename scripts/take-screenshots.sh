@@ -262,8 +262,8 @@ click_twips "$calc_x" "$calc_y" 6720 5520 1575 375                              
 pause
 sleep 1
 shot statistics.png "$mx" "$my" "$mw" "$mh"
-# the close box of the Fit Statistics window, which stands at 90, 90 twips and is 9900 wide
-xdotool mousemove $((mx + (90 + 9900) / 15 - 16)) $((my + 17)) click 1
+# the close box of the Fit Statistics window, which stands at 90, 90 twips and is about 11400 wide
+xdotool mousemove $((mx + (90 + 11400) / 15 - 16)) $((my + 17)) click 1
 pause
 
 click_option "$calc_x" "$calc_y" $((3720 + 240)) $((60 + 480)) 855 195        # Graph ?: Yes
