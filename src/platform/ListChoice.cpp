@@ -24,10 +24,10 @@ int chooseListItem(QWidget* parent, const QString& title, const QString& prompt,
     list->setObjectName(QStringLiteral("lstItems"));
     list->addItems(items);
     list->setCurrentRow(0);
-    // tall enough for ten items without a scroll bar, never taller
+    // as tall as the items, up to ten of them (more scroll), and wide enough for the prompt
     const int rows = std::clamp(static_cast<int>(items.size()), 3, 10);
-    list->setMinimumHeight(list->sizeHintForRow(0) * rows + 2 * list->frameWidth());
-    list->setMinimumWidth(std::max(list->sizeHintForColumn(0) + 40, 260));
+    list->setFixedHeight(list->sizeHintForRow(0) * rows + 2 * list->frameWidth());
+    list->setMinimumWidth(std::max(list->sizeHintForColumn(0) + 40, 380));
     layout->addWidget(list);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);

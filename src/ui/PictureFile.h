@@ -34,7 +34,7 @@ QByteArray pictureBytes(const DisplayList& list, PictureFormat format);
 // access refused, 61 disk full.
 void writePictureFile(const QString& path, const DisplayList& list);
 
-// "Save picture…": the save dialog over `over`, then the file written; a name without a
+// Saving a picture: the save dialog over `over`, then the file written; a name without a
 // picture ending or a file that cannot be written is said in a message. True once saved.
 bool savePicture(Shell& shell, QWidget* over, const DisplayList& list);
 

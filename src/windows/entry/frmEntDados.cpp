@@ -258,7 +258,7 @@ void frmEntDados::readTable(const QString& path)
         return;
     }
     if (!table.warnings.empty()) {
-        QStringList lines;
+        QStringList lines{QStringLiteral("The table %1 was read with these warnings:\r\n").arg(path)};
         for (const std::string& warning : table.warnings) lines << fromStd(warning);
         showCritical(shell, this, lines.join(QStringLiteral("\r\n")));
     }

@@ -13,8 +13,10 @@ class QWidget;
 
 namespace kinetra {
 
-// The caption of the button that saves a graph's picture as a file.
-inline const QString kSavePictureCaption = QStringLiteral("Save\npicture…");
+// The button that saves a graph's picture as a file: its caption fits the narrow column of
+// the graph windows' buttons, its tip says what it saves.
+inline const QString kSavePictureCaption = QStringLiteral("Save as…");
+inline const QString kSavePictureTip = QStringLiteral("Save picture: PNG (300 dpi), SVG or PDF");
 
 // A push button whose objectName is the control's own name.
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,

@@ -45,8 +45,11 @@ void frmGrafico1::createControls()
     // nothing in the program shows the save button
     cmdSave = makeButton(this, "cmdSave", "Save", {kButtonLeft, 4320, kButtonWidth, kButtonHeight});
     cmdSave->hide();
+    // in the place of the save button nothing shows; one pixel wider than the others: the
+    // caption fits
     cmdSavePicture = makeButton(this, "cmdSavePicture", kSavePictureCaption,
-                                {kButtonLeft, 4320, kButtonWidth, kButtonHeight});
+                                {kButtonLeft, 4320, kButtonWidth + 15, kButtonHeight});
+    cmdSavePicture->setToolTip(kSavePictureTip);
 }
 
 void frmGrafico1::connectHandlers()

@@ -78,12 +78,15 @@ void frmGrafico2::createControls()
         makeButton(this, "cmdPrint", "Print", {kButtonLeft, 3840, kButtonWidth, kButtonHeight});
     cmmStop = makeButton(this, "cmmStop", "Stop", {kButtonLeft, 4920, kButtonWidth, kButtonHeight});
     cmdSave = makeButton(this, "cmdSave", "Save", {kButtonLeft, 5760, kButtonWidth, kButtonHeight});
+    // in the place of the save button nothing shows
     cmdSavePicture = makeButton(this, "cmdSavePicture", kSavePictureCaption,
-                                {kButtonLeft, 6600, kButtonWidth, kButtonHeight});
+                                {kButtonLeft, 5760, kButtonWidth, kButtonHeight});
+    cmdSavePicture->setToolTip(kSavePictureTip);
 
     const QFont captionFont = timesFont(18, true);
     for (QPushButton* b : {cmmhelp, cmmtofile, cmmBack, cmdNext, cmdPrint, cmmStop, cmdSave})
         b->setFont(captionFont);
+    cmdSavePicture->setFont(timesFont(11, true));  // the caption is longer than the others
 
     // nothing in the program shows or enables these two: a graph has no save or export
     cmmtofile->setEnabled(false);

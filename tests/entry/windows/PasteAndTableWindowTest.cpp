@@ -128,7 +128,7 @@ TEST_F(PasteAndTable, ATableOfThreeDataSetsAsksWhichOneAndKeepsTheOthers)
     EXPECT_EQ(platform->listsOffered[0], (QStringList{"WT (20 points)", "Mut (21 points)", "Inh (20 points)"}));
 
     ASSERT_EQ(platform->messages.size(), 1u) << "the two warnings in one message";
-    EXPECT_EQ(platform->messages[0].text.count(QStringLiteral("\r\n")), 1);
+    EXPECT_EQ(platform->messages[0].text.count(QStringLiteral("\r\n")), 3) << "a heading and a line each";
     EXPECT_TRUE(platform->messages[0].text.contains(QStringLiteral("OVER")));
 
     ASSERT_EQ(rowCount(), 21);

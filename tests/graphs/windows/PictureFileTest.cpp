@@ -1,6 +1,6 @@
-// "Save picture…" in the graph windows: PNG at 300 dpi, a one-page PDF the size of the
-// picture and the SVG writer's document, chosen by the file name's ending; the messages of a
-// name without a picture ending and of a file that cannot be written.
+// "Save as…" in the graph windows saves the picture: PNG at 300 dpi, a one-page PDF the
+// size of the picture and the SVG writer's document, chosen by the file name's ending; the
+// messages of a name without a picture ending and of a file that cannot be written.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -50,7 +50,7 @@ protected:
         settle();
         return qobject_cast<frmGrafico1*>(hub->graph1Window());
     }
-    // "Save picture…" in the window, the save dialog answered with `name` in the folder (an
+    // "Save as…" in the window, the save dialog answered with `name` in the folder (an
     // absolute name as it is, an empty one cancels).
     QString save(QWidget* window, const QString& name)
     {
