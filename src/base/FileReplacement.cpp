@@ -1,12 +1,100 @@
 #include "base/FileReplacement.h"
 
+#include <cctype>
 #include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace kinetra {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kTemporaryMark = ".kinetra-tmp-";
+constexpr std::size_t kRandomChars = 6;  // what mkostemp puts in place of XXXXXX
+constexpr std::size_t kNameMax = 255;    // the longest name of a folder entry
+
+// The file a write of `path` replaces: a symbolic link is followed.
+std::string resolvedTarget(const std::string& path)
+{
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        const fs::path resolved = fs::canonical(path, ec);
+        if (!ec) return resolved.string();
+    }
+    return path;
+}
+
+// What every temporary file of a target with this file name begins with. A long name is cut
+// so that the process id (up to 10 digits), '-' and the random characters still fit.
+std::string temporaryStem(const std::string& fileName)
+{
+    const std::size_t room = kNameMax - kTemporaryMark.size() - 10 - 1 - kRandomChars;
+    return fileName.substr(0, room) + std::string(kTemporaryMark);
+}
+
+// The folder holding `target` and the stem of its temporary files.
+std::pair<fs::path, std::string> temporaryPlace(const std::string& target)
+{
+    const fs::path p(target);
+    return {p.parent_path(), temporaryStem(p.filename().string())};
+}
+
+// The process that made the temporary file `name`, or 0 when `name` is not one of `stem`.
+pid_t writerOf(std::string_view name, std::string_view stem)
+{
+    if (name.size() <= stem.size() || name.substr(0, stem.size()) != stem) return 0;
+    name.remove_prefix(stem.size());
+    const std::size_t dash = name.find('-');
+    if (dash == std::string_view::npos || name.size() - dash - 1 != kRandomChars) return 0;
+    for (const char c : name.substr(dash + 1))
+        if (!std::isalnum(static_cast<unsigned char>(c))) return 0;
+    long pid = 0;
+    const auto [end, ec] = std::from_chars(name.data(), name.data() + dash, pid);
+    if (ec != std::errc() || end != name.data() + dash || pid <= 0 || pid != static_cast<pid_t>(pid)) return 0;
+    return static_cast<pid_t>(pid);
+}
+
+// Removes the temporary file at `path` if no process holds it locked. A file system without
+// locks leaves the process id as the only sign.
+bool removeUnlocked(const fs::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat info {};
+    bool removable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (removable && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) removable = false;
+    removable = removable && ::unlink(path.c_str()) == 0;
+    ::close(fd);
+    return removable;
+}
+
+}  // namespace
+
+int removeStaleTemporaries(const std::string& path) noexcept
+{
+    try {
+        const auto [folder, stem] = temporaryPlace(resolvedTarget(path));
+        std::error_code ec;
+        fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
+        int removed = 0;
+        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            const pid_t writer = writerOf(it->path().filename().string(), stem);
+            if (writer == 0 || writer == ::getpid()) continue;
+            if (::kill(writer, 0) == 0 || errno != ESRCH) continue;  // still running, or not ours to know
+            if (removeUnlocked(folder / it->path().filename())) ++removed;
+        }
+        return removed;
+    } catch (...) {
+        return 0;
+    }
+}
 
 struct FileReplacement::Impl {
     FileAccess access = FileAccess::Write;
@@ -38,15 +126,9 @@ struct FileReplacement::Impl {
 FileReplacement::FileReplacement(const std::string& path, OtherTargets others, FileAccess access)
     : impl_(std::make_unique<Impl>())
 {
-    namespace fs = std::filesystem;
     Impl& d = *impl_;
     d.access = access;
-    d.target = path;
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(path, ec))) {
-        const fs::path resolved = fs::canonical(path, ec);
-        if (!ec) d.target = resolved.string();
-    }
+    d.target = resolvedTarget(path);
 
     struct stat info {};
     if (::stat(d.target.c_str(), &info) == 0) {
@@ -70,10 +152,15 @@ FileReplacement::FileReplacement(const std::string& path, OtherTargets others, F
         d.mode = static_cast<mode_t>(0666 & ~mask);
     }
 
-    std::string temp = d.target + ".XXXXXX";
+    removeStaleTemporaries(d.target);
+    const auto [folder, stem] = temporaryPlace(d.target);
+    std::string temp = (folder / (stem + std::to_string(::getpid()) + "-XXXXXX")).string();
     d.fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (d.fd < 0) d.fail(errno);
     d.temp = std::move(temp);
+    // the lock tells a later write that this file is still being written, whatever the process
+    // id means where that write runs; it goes with the process
+    (void)::flock(d.fd, LOCK_EX | LOCK_NB);
 }
 
 FileReplacement::~FileReplacement()

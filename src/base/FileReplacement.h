@@ -3,6 +3,10 @@
 // only commit() puts it in the target's place (fsync, then rename), so a failure part of the
 // way never leaves a half-written file where an older one stood. An existing target keeps its
 // permissions; a symbolic link is followed and the file it names replaced.
+//
+// The temporary file is named "<target's name>.kinetra-tmp-<process id>-<6 random characters>"
+// and locked (flock) by its writer while it is written. A writer killed part of the way
+// leaves it behind; the next write of the same target removes it (removeStaleTemporaries).
 
 #include <memory>
 #include <optional>
@@ -41,6 +45,13 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// Removes the temporary files that killed writers left beside `path` (a symbolic link is
+// followed as a write would follow it): those named as this target's temporaries whose
+// writing process no longer exists and which no process holds locked. A writer still running
+// keeps its file, and so does a file that cannot be looked at. Returns how many went; never
+// throws. Every FileReplacement that makes a temporary file calls it first.
+int removeStaleTemporaries(const std::string& path) noexcept;
 
 // The whole file in one go: created, written and committed.
 void replaceFile(const std::string& path, std::string_view bytes, FileReplacement::OtherTargets others,
