@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdint>
 #include <numeric>
+#include <cstdio>
+#include <cstdlib>
 
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/students_t.hpp>
@@ -182,6 +184,8 @@ public:
         if (guess && std::isfinite(*guess) && *guess > 0.0) {
             const double w = 1.0 + direction * *guess;
             x = w > 0.01 ? std::log(w) : direction * std::log(2.0);
+            // a t limit within the last bit of the estimate: the steps below would stay at 0
+            if (x == 0.0) x = direction * 0.05;
         }
         double xPrev = 0.0;
         for (;;) {
@@ -268,6 +272,7 @@ private:
             out = {tau - tauTarget_, std::isfinite(slope) ? slope : 0.0};
         }
         last_ = {x, out};
+        if (std::getenv("KDEBUG")) std::fprintf(stderr, "held %d x %.6g end %d ssr %.10g q %g %g %g h %g slope %g\n", (int)held_, x, (int)m.end, m.ssr, m.q.a, m.q.n, m.q.k, out.first, out.second);
         return out;
     }
 

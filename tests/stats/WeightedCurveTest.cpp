@@ -168,6 +168,22 @@ TEST(WeightedCurve, BandsRefuseWhatTheyCannotDraw)
     EXPECT_EQ(many.points.back().concentration, 1.1);
 }
 
+// Exact Hill data (V 5.096e-123, n 2.8, K 1.01e-300) whose t limits lie within the last bit
+// of the estimates: the search for the profile limits once stood still there (found by the
+// fuzzer).
+TEST(WeightedCurve, ProfileLimitsWithinTheLastBitEnd)
+{
+    const std::vector<double> S = {2.4658203124999995e-301, 3.9453124999999991e-301, 6.3124999999999995e-301,
+                                   1.01e-300, 1.6159999999999999e-300, 2.5856000000000004e-300};
+    const std::vector<double> y = {9.6454538519482486e-125, 3.419714741019563e-124, 1.0777166772850657e-123,
+                                   2.5479999999999999e-123, 4.018283322714934e-123, 4.7540285258980431e-123};
+    const CurveStatistics st = computeCurveStatistics(StatisticsInput{S, y, std::nullopt});
+    ASSERT_TRUE(st.determined) << st.reason;
+    expectRelative(st.V.estimate, 5.096e-123, 1e-9, "V");
+    expectRelative(st.n.estimate, 2.8, 1e-9, "n");
+    expectRelative(st.K.estimate, 1.01e-300, 1e-9, "K");
+}
+
 TEST(WeightedCurve, NamesAndPValuesAsTheUserReadsThem)
 {
     for (Weighting w : {Weighting::None, Weighting::Relative, Weighting::Poisson})
