@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,8 @@
 #include <grp.h>
 #include <iostream>
 #include <random>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
@@ -87,11 +90,13 @@ std::string comparable(std::string bytes)
     return bytes;
 }
 
-int temporariesIn(const fs::path& folder)
+// The temporary files in `folder`; with `writer`, only those that process made.
+int temporariesIn(const fs::path& folder, pid_t writer = 0)
 {
+    const std::string mark = ".kinetra-tmp-" + (writer > 0 ? std::to_string(writer) + "-" : std::string());
     int count = 0;
     for (const auto& e : fs::directory_iterator(folder))
-        count += e.path().filename().string().find(".kinetra-tmp-") != std::string::npos;
+        count += e.path().filename().string().find(mark) != std::string::npos;
     return count;
 }
 
@@ -155,40 +160,97 @@ class OutputFiles : public kinetra::testing::TempDirTest {};
 
 // ------------------------------------------------------------ killed at random moments
 
-// KINETRA_KILLS sets the kills per kind (default 25; 100 for the full run).
+// KINETRA_KILLS sets the kills per kind (default 20; 100 for the full run).
 int killsPerKind()
 {
     const char* text = std::getenv("KINETRA_KILLS");
-    const int n = text ? std::atoi(text) : 25;
-    return n > 0 ? n : 25;
+    const int n = text ? std::atoi(text) : 0;
+    return n > 0 ? n : 20;
 }
+
+// Tells when a temporary file of a write is made in a folder and when it is renamed.
+class TemporaryWatch {
+public:
+    explicit TemporaryWatch(const fs::path& folder) : fd_(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK))
+    {
+        if (fd_ >= 0 && ::inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_FROM) < 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~TemporaryWatch()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    TemporaryWatch(const TemporaryWatch&) = delete;
+    TemporaryWatch& operator=(const TemporaryWatch&) = delete;
+
+    bool works() const { return fd_ >= 0; }
+
+    // Waits up to a few seconds for a temporary file to be made (IN_CREATE) or renamed
+    // (IN_MOVED_FROM); false when none was.
+    bool waitFor(std::uint32_t event)
+    {
+        alignas(inotify_event) char buffer[4096];
+        for (int waited = 0; fd_ >= 0 && waited < 5000;) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 10) <= 0) {
+                waited += 10;
+                continue;
+            }
+            const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+            for (ssize_t at = 0; at < got;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+                if ((e->mask & event) && e->len > 0 && std::strstr(e->name, ".kinetra-tmp-")) return true;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            }
+        }
+        return false;
+    }
+
+private:
+    int fd_;
+};
 
 TEST_F(OutputFiles, AKilledWriterLeavesTheOlderFileOrTheWholeNewOne)
 {
     using Clock = std::chrono::steady_clock;
+    using std::chrono::microseconds;
     const int kills = killsPerKind();
     const unsigned seed = 20261209;
     std::mt19937 random(seed);
     const std::string older = "an older file\r\n";
+    if (!TemporaryWatch(dir).works()) std::cout << "[ kills    ] no inotify here: every kill at a moment of the whole run\n";
     std::cout << "[ kills    ] " << kills << " per kind, seed " << seed << "\n";
     for (const OutputKind& kind : outputKinds()) {
         const fs::path target = dir / kind.fileName;  // the report names itself: the same path each time
         ASSERT_EQ(writeOutput(kind, target).first, 0) << kind.name;
         const std::string whole = comparable(slurp(target));
 
-        // as long as a whole write takes, the kills spread over it and a little beyond
+        // How long a whole run takes, and how long its temporary file lives. Even kills come at
+        // a moment of the run (and a little beyond), odd ones at a moment of the write itself.
+        TemporaryWatch timing(dir);
         const Clock::time_point start = Clock::now();
-        const ChildEnd timed = finish(startWriter(kind, target));
-        ASSERT_EQ(timed.exitCode, 0) << kind.name << ": " << timed.err;
-        const auto span = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
-        std::uniform_int_distribution<long> delay(0, span.count() * 11 / 10);
+        const Child timed = startWriter(kind, target);
+        Clock::time_point made = start, renamed = start;
+        if (timing.waitFor(IN_CREATE)) made = Clock::now();
+        if (timing.waitFor(IN_MOVED_FROM)) renamed = Clock::now();
+        const ChildEnd timedEnd = finish(timed);
+        ASSERT_EQ(timedEnd.exitCode, 0) << kind.name << ": " << timedEnd.err;
+        const auto run = std::chrono::duration_cast<microseconds>(Clock::now() - start).count();
+        const auto write = std::chrono::duration_cast<microseconds>(renamed - made).count();
+        std::uniform_int_distribution<long> inRun(0, run * 11 / 10), inWrite(0, write * 12 / 10);
 
         int before = 0, kept = 0, replaced = 0, leftTemporary = 0;
         for (int i = 0; i < kills; ++i) {
             std::ofstream(target, std::ios::binary | std::ios::trunc) << older;
+            TemporaryWatch watch(dir);
             const Child child = startWriter(kind, target);
             ASSERT_GT(child.pid, 0);
-            std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+            if (i % 2 == 1 && watch.waitFor(IN_CREATE))
+                std::this_thread::sleep_for(microseconds(inWrite(random)));
+            else
+                std::this_thread::sleep_for(microseconds(inRun(random)));
             ::kill(child.pid, SIGKILL);
             const ChildEnd end = finish(child);
             if (end.signal == 0) {
@@ -202,17 +264,16 @@ TEST_F(OutputFiles, AKilledWriterLeavesTheOlderFileOrTheWholeNewOne)
                 << kind.name << ", kill " << i << ": " << now.size() << " bytes, neither the older file ("
                 << older.size() << ") nor the whole new one (" << whole.size() << ")";
             // each write removes what the one killed before it left: one at most at a time
-            const int temporaries = temporariesIn(dir);
-            leftTemporary += temporaries > 0;
-            EXPECT_LE(temporaries, 1) << kind.name << ", kill " << i;
+            EXPECT_LE(temporariesIn(dir), 1) << kind.name << ", kill " << i;
+            leftTemporary += temporariesIn(dir, child.pid);
         }
         ASSERT_EQ(writeOutput(kind, target).first, 0) << kind.name;
         EXPECT_EQ(temporariesIn(dir), 0) << kind.name << ": a temporary file outlived the next write";
         EXPECT_TRUE(comparable(slurp(target)) == whole) << kind.name;
-        std::cout << "[ kills    ] " << kind.name << " (" << whole.size() << " bytes, "
-                  << span.count() / 1000 << " ms): " << kills << " kills, " << before << " after the end, "
-                  << kept << " older file, " << replaced << " new file, " << leftTemporary
-                  << " found a temporary after the kill\n";
+        std::cout << "[ kills    ] " << kind.name << " (" << whole.size() << " bytes, run " << run / 1000
+                  << " ms, temporary file " << write / 1000.0 << " ms): " << kills << " kills, " << before
+                  << " after the end, " << kept << " older file, " << replaced << " new file, " << leftTemporary
+                  << " killed part of the way through the write\n";
     }
 }
 
