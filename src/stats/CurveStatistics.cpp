@@ -6,8 +6,6 @@
 #include <cmath>
 #include <cstdint>
 #include <numeric>
-#include <cstdio>
-#include <cstdlib>
 
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/students_t.hpp>
@@ -32,6 +30,8 @@ constexpr double kDeterminedFactor = 1e6;
 // Two sums of squares closer than this (relative) count as equal.
 constexpr double kSsrTie = 1e-9;
 constexpr double kAlpha = 0.05;
+// A profile limit is where the profile crosses its target to within this share of it.
+constexpr double kCrossingTolerance = 1e-3;
 
 std::optional<double> finiteOrNone(double x)
 {
@@ -272,7 +272,6 @@ private:
             out = {tau - tauTarget_, std::isfinite(slope) ? slope : 0.0};
         }
         last_ = {x, out};
-        if (std::getenv("KDEBUG")) std::fprintf(stderr, "held %d x %.6g end %d ssr %.10g q %g %g %g h %g slope %g\n", (int)held_, x, (int)m.end, m.ssr, m.q.a, m.q.n, m.q.k, out.first, out.second);
         return out;
     }
 
@@ -281,6 +280,9 @@ private:
         try {
             const double x = boost::math::tools::newton_raphson_iterate(
                 [&](double z) { return excess(z); }, b, std::min(a, b), std::max(a, b), 20);
+            // A bracket that closed on a jump of the profile (a fit caught in another
+            // minimum on one side of it) holds no crossing of the target.
+            if (!last_ || !(std::fabs(last_->second.first) <= kCrossingTolerance * tauTarget_)) return std::nullopt;
             return value(x);
         } catch (const boost::math::evaluation_error&) {
             return std::nullopt;

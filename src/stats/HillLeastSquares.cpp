@@ -23,7 +23,9 @@ constexpr double kXtol = 1e-11;
 constexpr double kFtol = 1e-13;
 constexpr double kProfileXtol = 1e-4;
 constexpr double kProfileFtol = 1e-10;
+constexpr double kQuickProfileFtol = 1e-14;
 constexpr int kMaxEvaluations = 1000;
+constexpr int kQuickEvaluations = 40;  // for the short search of a fit with one parameter held
 
 // p = 1/(1 + e^u) and p(1 - p), without overflow for any finite u.
 struct Logistic {
@@ -34,6 +36,18 @@ inline Logistic logistic(double u)
     const double e = std::exp(-std::fabs(u));  // in (0, 1]
     const double inv = 1.0 / (1.0 + e);
     return Logistic{u > 0.0 ? e * inv : inv, e * inv * inv};
+}
+
+// exp(-n l_i) for every point when n is held and none of them leaves the range of a
+// double (nothing otherwise): with them exp(n (k - l_i)) takes one exponential for all points.
+void heldPowersOf(Held held, double n, const std::vector<double>& l, std::vector<double>& powers)
+{
+    powers.clear();
+    if (held != Held::n) return;
+    double largest = 0.0;
+    for (double li : l) largest = std::max(largest, std::fabs(n * li));
+    if (largest < 300.0)
+        for (double li : l) powers.push_back(std::exp(-n * li));
 }
 
 bool usable(const ScaledParameters& q)
@@ -74,13 +88,7 @@ struct HillResiduals : Eigen::DenseFunctor<double> {
     {
         base = b;
         termsValid = false;
-        heldPowers.clear();
-        if (held == Held::n) {
-            double largest = 0.0;
-            for (double li : l) largest = std::max(largest, std::fabs(base.n * li));
-            if (largest < 300.0)
-                for (double li : l) heldPowers.push_back(std::exp(-base.n * li));
-        }
+        heldPowersOf(held, base.n, l, heldPowers);
     }
 
     ScaledParameters expand(const InputType& x) const
@@ -198,6 +206,160 @@ SearchEnd minimise(Solver& lm, Eigen::VectorXd& x, double xtol = kXtol, double f
     }
 }
 
+// What one pass over the points gives at q: SSR, J^T r and J^T J for the residuals
+// sqrt(omega_i) (a*p_i - y_i) in (a, n, k).
+struct PointSums {
+    double ssr = 0.0;
+    std::array<double, 3> jtr{};
+    std::array<std::array<double, 3>, 3> jtj{};
+};
+
+double& parameter(ScaledParameters& q, int index)
+{
+    return index == 0 ? q.a : index == 1 ? q.n : q.k;
+}
+
+// A fit with one parameter held: Levenberg-Marquardt on the 2 x 2 normal equations of the
+// free two, with Nielsen's update of the damping. Each step costs one pass over the points,
+// which also gives the next step's equations. A profile's fits start next to their minimum
+// and take two or three steps.
+class HeldSearch {
+public:
+    HeldSearch(const std::vector<double>& l, const std::vector<double>& y, const std::vector<double>& sw,
+               std::vector<double>& powers)
+        : l_(l), y_(y), sw_(sw), powers_(powers) {}
+
+    Minimum run(Held held, const ScaledParameters& start, double ftol, int maxEvaluations)
+    {
+        int free[2] = {0, 1};
+        for (int i = 0, j = 0; i < 3; ++i)
+            if (i != static_cast<int>(held)) free[j++] = i;
+        // With n held, exp(n (k - l_i)) = exp(n k) * exp(-n l_i): one exponential a pass.
+        heldPowersOf(held, start.n, l_, powers_);
+        Minimum out;
+        out.q = start;
+        PointSums s;
+        pass(start, s);
+        if (!std::isfinite(s.ssr)) {
+            out.end = SearchEnd::Stalled;
+            return out;
+        }
+        double mu = 1e-3 * std::max(s.jtj[free[0]][free[0]], s.jtj[free[1]][free[1]]);
+        double nu = 2.0;
+        bool fresh = true;  // the equations are those of a new point
+        out.end = SearchEnd::Exhausted;
+        for (int evaluations = 1; evaluations < maxEvaluations;) {
+            const double F = 0.5 * s.ssr;
+            const double b0 = s.jtr[free[0]], b1 = s.jtr[free[1]];
+            const double A00 = s.jtj[free[0]][free[0]], A01 = s.jtj[free[0]][free[1]], A11 = s.jtj[free[1]][free[1]];
+            const double D0 = std::max(A00, 1e-300), D1 = std::max(A11, 1e-300);
+            const double M00 = A00 + mu * D0, M11 = A11 + mu * D1;
+            const double det = M00 * M11 - A01 * A01;
+            if (!(det > 0.0) || !std::isfinite(det)) {
+                if (!grow(mu, nu)) { out.end = SearchEnd::Stalled; break; }
+                continue;
+            }
+            // Done where the undamped step promises (to the linearised model) to reduce SSR
+            // by less than ftol: the minimum is that close.
+            if (fresh && !(undampedPromise(A00, A01, A11, b0, b1) > ftol * s.ssr)) {
+                out.end = SearchEnd::Converged;
+                break;
+            }
+            fresh = false;
+            const double d0 = -(M11 * b0 - A01 * b1) / det, d1 = -(M00 * b1 - A01 * b0) / det;
+            // the reduction of SSR/2 the damped step promises
+            const double promised = 0.5 * (mu * (D0 * d0 * d0 + D1 * d1 * d1) - (b0 * d0 + b1 * d1));
+            if (!(promised > 0.0)) {
+                out.end = SearchEnd::Stalled;
+                break;
+            }
+            ScaledParameters trial = out.q;
+            parameter(trial, free[0]) += d0;
+            parameter(trial, free[1]) += d1;
+            if (!usable(trial)) { out.end = SearchEnd::Diverged; break; }
+            PointSums t;
+            pass(trial, t);
+            ++evaluations;
+            const double reduction = F - 0.5 * t.ssr;
+            const double rho = reduction / promised;
+            if (!(rho > 0.0)) {
+                if (!grow(mu, nu)) { out.end = SearchEnd::Stalled; break; }
+                continue;
+            }
+            out.q = trial;
+            s = t;
+            mu *= std::max(1.0 / 3.0, 1.0 - std::pow(2.0 * rho - 1.0, 3));
+            nu = 2.0;
+            fresh = true;
+        }
+        out.ssr = s.ssr;
+        for (std::size_t i = 0; i < 3; ++i) out.gradient[i] = 2.0 * s.jtr[i];
+        return out;
+    }
+
+private:
+    // b^T A^-1 b (twice the reduction of SSR/2 the Gauss-Newton step promises), in the
+    // equilibrated form whose numerator is a sum of squares: unbounded when A is singular.
+    static double undampedPromise(double A00, double A01, double A11, double b0, double b1)
+    {
+        if (!(A00 > 0.0) || !(A11 > 0.0)) return HUGE_VAL;
+        const double s0 = std::sqrt(A00), s1 = std::sqrt(A11);
+        const double c = A01 / (s0 * s1), e0 = b0 / s0, e1 = b1 / s1;
+        const double gap = 1.0 - c * c;
+        if (!(gap > 1e-14)) return HUGE_VAL;
+        return ((e0 - c * e1) * (e0 - c * e1) + gap * e1 * e1) / gap;
+    }
+
+    // More damping after a step that failed; false once no step can be found.
+    static bool grow(double& mu, double& nu)
+    {
+        mu *= nu;
+        nu *= 2.0;
+        return mu < 1e100 && nu < 1e100;
+    }
+
+    void pass(const ScaledParameters& q, PointSums& s) const
+    {
+        s = PointSums{};
+        const double nk = q.n * q.k;
+        const bool factored = !powers_.empty() && std::fabs(nk) < 300.0;
+        const double E = factored ? std::exp(nk) : 0.0;
+        auto& A = s.jtj;
+        for (std::size_t i = 0; i < l_.size(); ++i) {
+            Logistic t;
+            if (factored) {
+                const double e = E * powers_[i];
+                const double inv = 1.0 / (1.0 + e);
+                t = Logistic{inv, e * inv * inv};
+            } else {
+                t = logistic(q.n * (q.k - l_[i]));
+            }
+            const double w = sw_[i];
+            const double r = (q.a * t.p - y_[i]) * w;
+            const double slope = -w * q.a * t.pq;
+            const double j0 = w * t.p, j1 = slope * (q.k - l_[i]), j2 = slope * q.n;
+            s.ssr += r * r;
+            s.jtr[0] += j0 * r;
+            s.jtr[1] += j1 * r;
+            s.jtr[2] += j2 * r;
+            A[0][0] += j0 * j0;
+            A[0][1] += j0 * j1;
+            A[0][2] += j0 * j2;
+            A[1][1] += j1 * j1;
+            A[1][2] += j1 * j2;
+            A[2][2] += j2 * j2;
+        }
+        A[1][0] = A[0][1];
+        A[2][0] = A[0][2];
+        A[2][1] = A[1][2];
+    }
+
+    const std::vector<double>& l_;
+    const std::vector<double>& y_;
+    const std::vector<double>& sw_;
+    std::vector<double>& powers_;
+};
+
 }  // namespace
 
 // One search per kind of fit, kept from one fit to the next: a profile runs dozens of
@@ -208,6 +370,7 @@ struct HillLeastSquares::Solvers {
         std::unique_ptr<Eigen::LevenbergMarquardt<HillResiduals>> lm;
     };
     One byHeld[4];  // None, V, n, K
+    std::vector<double> powers;  // exp(-n l_i) of a fit with n held
 };
 
 HillLeastSquares::~HillLeastSquares() = default;
@@ -288,6 +451,15 @@ Minimum HillLeastSquares::fitHolding(Held held, const ScaledParameters& start, P
         return out;
     }
     if (!solvers_) solvers_ = std::make_unique<Solvers>();
+    const bool fine = precision == Precision::Estimate;
+    // A fit with one parameter held is first sought by the short search; where that does not
+    // settle soon (a minimum out at K or V without bound, a Jacobian of rank one), by the
+    // general one from the same start.
+    if (held != Held::None && l_.size() >= 2) {
+        HeldSearch search(l_, y_, sw_, solvers_->powers);
+        const Minimum quick = search.run(held, start, fine ? kFtol : kQuickProfileFtol, kQuickEvaluations);
+        if (quick.end == SearchEnd::Converged) return quick;
+    }
     Solvers::One& solver = solvers_->byHeld[static_cast<int>(held) + 1];
     if (!solver.functor) {
         solver.functor = std::make_unique<HillResiduals>(l_, y_, sw_, held, start);
@@ -299,7 +471,6 @@ Minimum HillLeastSquares::fitHolding(Held held, const ScaledParameters& start, P
     Eigen::VectorXd x(functor.inputs());
     const double all[3] = {start.a, start.n, start.k};
     for (int j = 0; j < functor.inputs(); ++j) x[j] = all[functor.freeIndex[j]];
-    const bool fine = precision == Precision::Estimate;
     out.end = functor.values() < functor.inputs()
                   ? SearchEnd::Stalled
                   : minimise(*solver.lm, x, fine ? kXtol : kProfileXtol, fine ? kFtol : kProfileFtol);

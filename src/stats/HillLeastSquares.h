@@ -1,6 +1,8 @@
 #pragma once
 // Least squares for the Hill law f(S) = V*S^n/(K^n + S^n) on one curve, with Eigen's
-// Levenberg-Marquardt.
+// Levenberg-Marquardt; a fit with one parameter held tries a short search on the 2 x 2
+// normal equations first (a profile runs dozens of them, each from a point next to its
+// minimum).
 //
 // Internally everything is scaled so that concentrations from 1e-30 to 1e30 and rates of any
 // size keep the arithmetic in range: rates are divided by the largest |y| (rateScale),
