@@ -12,6 +12,7 @@
 #include "graphs/ExperimentPlots.h"
 #include "report/StatisticsLines.h"
 #include "ui/Controls.h"
+#include "ui/PictureFile.h"
 #include "ui/HandlerGuard.h"
 #include "ui/HelpFile.h"
 #include "ui/Locale.h"
@@ -85,7 +86,9 @@ void frmCompare::createControls()
         (*l)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
     place(lblVerdicts, "lblVerdicts", 6180, 3420, 4860, 1260);
-    place(lblMessages, "lblMessages", 6180, 4740, 4860, 1740);
+    place(lblMessages, "lblMessages", 6180, 4740, 4860, 1260);
+    cmdSavePicture = place(new QPushButton(QStringLiteral("Save picture…"), this), "cmdSavePicture", 6180, 6060,
+                           1620, 435);
 
     cmdCopy = place(new QPushButton(QStringLiteral("Copy"), this), "cmdCopy", 6180, 6600, 1440, 435);
     cmdSaveCsv = place(new QPushButton(QStringLiteral("Save CSV…"), this), "cmdSaveCsv", 7860, 6600, 1440, 435);
@@ -97,6 +100,7 @@ void frmCompare::connectHandlers()
     connect(cmdCopy, &QPushButton::clicked, this, &frmCompare::cmdCopy_Click);
     connect(cmdSaveCsv, &QPushButton::clicked, this, &frmCompare::cmdSaveCsv_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmCompare::cmdHelp_Click);
+    connect(cmdSavePicture, &QPushButton::clicked, this, &frmCompare::cmdSavePicture_Click);
 }
 
 void frmCompare::setComparison(const std::vector<DataSetPoints>& sets, Weighting weighting)
@@ -144,6 +148,11 @@ void frmCompare::cmdSaveCsv_Click()
         replaceFile(QFile::encodeName(path).toStdString(), csvText(comparisonCsvRows(result)),
                     FileReplacement::OtherTargets::Refuse);
     });
+}
+
+void frmCompare::cmdSavePicture_Click()
+{
+    runGuarded(shell.platform(), this, [this] { savePicture(shell, this, plot); });
 }
 
 void frmCompare::cmdHelp_Click()

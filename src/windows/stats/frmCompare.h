@@ -39,6 +39,7 @@ private:
     void cmdCopy_Click();
     void cmdSaveCsv_Click();
     void cmdHelp_Click();
+    void cmdSavePicture_Click();
 
     Shell& shell;
     WindowState& st;
@@ -54,6 +55,7 @@ private:
     QPushButton* cmdCopy = nullptr;
     QPushButton* cmdSaveCsv = nullptr;
     QPushButton* cmdHelp = nullptr;
+    QPushButton* cmdSavePicture = nullptr;
 };
 
 }  // namespace kinetra

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+
+#include "ui/PictureFile.h"
 #include <algorithm>
 
 #include "base/FileReplacement.h"
@@ -97,7 +99,12 @@ void frmFitStatistics::createControls()
 
     place(new QLabel(QStringLiteral("Residuals"), this), "lblResidualPlot", 120, 3840, 5460, 270);
     picResiduals = place(new PlotPicture(plot, this), "picResiduals", 120, 4110, 5460, 3030);
-    lblFitPlot = place(new QLabel(this), "lblFitPlot", 5700, 3840, 5460, 270);
+    lblFitPlot = place(new QLabel(this), "lblFitPlot", 5700, 3840, 3840, 270);
+    // each plot saves its picture from the end of its caption's line
+    cmdSaveResiduals = place(new QPushButton(QStringLiteral("Save picture…"), this), "cmdSaveResiduals", 3960, 3765,
+                             1620, 345);
+    cmdSaveFitPlot = place(new QPushButton(QStringLiteral("Save picture…"), this), "cmdSaveFitPlot", 9540, 3765,
+                           1620, 345);
     picFit = place(new PlotPicture(fitPicture, this), "picFit", 5700, 4110, 5460, 3030);
 
     cmdCopy = place(new QPushButton(QStringLiteral("Copy"), this), "cmdCopy", 9840, 540, 1320, 435);
@@ -115,6 +122,8 @@ void frmFitStatistics::connectHandlers()
     connect(cmdSaveCsv, &QPushButton::clicked, this, &frmFitStatistics::cmdSaveCsv_Click);
     connect(cmdCompare, &QPushButton::clicked, this, &frmFitStatistics::cmdCompare_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmFitStatistics::cmdHelp_Click);
+    connect(cmdSaveResiduals, &QPushButton::clicked, this, &frmFitStatistics::cmdSaveResiduals_Click);
+    connect(cmdSaveFitPlot, &QPushButton::clicked, this, &frmFitStatistics::cmdSaveFitPlot_Click);
 }
 
 void frmFitStatistics::setCalculation(const CalculationStatistics& calculation)
@@ -298,6 +307,16 @@ void frmFitStatistics::cmdCompare_Click()
         // compared with
         if (sets.size() > 1) shell.openComparison(sets, chosenWeighting(cboWeighting));
     });
+}
+
+void frmFitStatistics::cmdSaveResiduals_Click()
+{
+    runGuarded(shell.platform(), this, [this] { savePicture(shell, this, plot); });
+}
+
+void frmFitStatistics::cmdSaveFitPlot_Click()
+{
+    runGuarded(shell.platform(), this, [this] { savePicture(shell, this, fitPicture); });
 }
 
 void frmFitStatistics::cmdHelp_Click()

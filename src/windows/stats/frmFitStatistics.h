@@ -53,6 +53,8 @@ private:
     void cmdSaveCsv_Click();
     void cmdCompare_Click();
     void cmdHelp_Click();
+    void cmdSaveResiduals_Click();
+    void cmdSaveFitPlot_Click();
 
     Shell& shell;
     WindowState& st;
@@ -75,6 +77,8 @@ private:
     QPushButton* cmdSaveCsv = nullptr;
     QPushButton* cmdCompare = nullptr;
     QPushButton* cmdHelp = nullptr;
+    QPushButton* cmdSaveResiduals = nullptr;
+    QPushButton* cmdSaveFitPlot = nullptr;
 };
 
 }  // namespace kinetra

@@ -14,10 +14,12 @@
 #include <tuple>
 #include <variant>
 
+#include "graphs/GraphGeometry.h"
 #include "platform/HelpViewer.h"
 #include "stats/windows/StatisticsWindowFixture.h"
 #include "windows/stats/ComparisonTable.h"
 #include "windows/stats/frmCompare.h"
+#include "windows/stats/frmFitStatistics.h"
 
 namespace kinetra {
 namespace {
@@ -157,6 +159,30 @@ TEST_F(CompareWindowTest, SaveCsvCopyAndHelp)
     QStringList titles;
     for (const HelpTopic& t : parseHelpText(QString::fromUtf8(help.readAll()))) titles << t.title;
     EXPECT_EQ(titles.value(6), QStringLiteral("Comparing data sets"));
+}
+
+TEST_F(CompareWindowTest, EveryPlotSavesItsPicture)
+{
+    frmCompare* c = compareWith(kUntreated);
+    ASSERT_NE(c, nullptr);
+    auto* s = qobject_cast<frmFitStatistics*>(hub->statisticsWindow());
+    ASSERT_NE(s, nullptr);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::tuple<QWidget*, const char*, QString, const DisplayList*> saves[] = {
+        {c, "cmdSavePicture", dir.filePath(QStringLiteral("sets.svg")), &c->overlayPlot()},
+        {s, "cmdSaveResiduals", dir.filePath(QStringLiteral("residuals.svg")), &s->residualPlot()},
+        {s, "cmdSaveFitPlot", dir.filePath(QStringLiteral("fit.svg")), &s->fitPlot()},
+    };
+    for (const auto& [window, button, path, picture] : saves) {
+        platform->fileAnswers.push_back(path);
+        findControl<QPushButton>(window, QLatin1String(button))->click();
+        settle();
+        QFile saved(path);
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly)) << button;
+        EXPECT_EQ(saved.readAll().toStdString(), writeSvg(*picture)) << button;
+    }
+    EXPECT_TRUE(platform->messages.empty());
 }
 
 TEST(ComparisonTable, ARefusedComparisonSaysWhyInEveryTest)
