@@ -9,7 +9,6 @@
 
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/students_t.hpp>
-#include <boost/math/tools/roots.hpp>
 
 #include "stats/HillLeastSquares.h"
 
@@ -32,6 +31,9 @@ constexpr double kSsrTie = 1e-9;
 constexpr double kAlpha = 0.05;
 // A profile limit is where the profile crosses its target to within this share of it.
 constexpr double kCrossingTolerance = 1e-3;
+// A profile limit is sought to this distance in ln(value), in at most so many fits.
+constexpr double kLimitStep = 1e-7;
+constexpr int kLimitSteps = 100;
 
 std::optional<double> finiteOrNone(double x)
 {
@@ -174,6 +176,12 @@ public:
     // The limit on the side `direction` (+1 above, -1 below), or none when the profile SSR
     // does not reach the target within a factor of 1e6; `guess` is the t limit's distance
     // from the estimate relative to it (none when unknown).
+    //
+    // Newton steps on tau from the guess: tau is close to a straight line, so they usually
+    // land within the tolerance in two or three fits, from either side. Until the target is
+    // passed, a step that would not reach 1.2 times as far out (or has no slope to go by)
+    // goes at least that far, and at most 4 times; once it is passed, the steps stay inside
+    // the bracket, the secant of its ends or its middle where Newton would leave it.
     std::optional<double> limit(int direction, std::optional<double> guess)
     {
         if (!(tauTarget_ > 0.0)) return value(0.0);  // SSR = 0: the limits are the estimate
@@ -187,18 +195,45 @@ public:
             // a t limit within the last bit of the estimate: the steps below would stay at 0
             if (x == 0.0) x = direction * 0.05;
         }
-        double xPrev = 0.0;
-        for (;;) {
+        // inside: the farthest x short of the target; outside: the nearest beyond it
+        double inside = 0.0, hInside = -tauTarget_;
+        std::optional<double> outside;
+        double hOutside = 0.0;
+        bool secantBefore = false;
+        for (int step = 0; step < kLimitSteps; ++step) {
             if (std::fabs(x) >= std::fabs(xEnd)) x = xEnd;
-            const auto [h, slope] = excess(x, true);
-            if (h >= 0.0) return root(xPrev, x);
-            if (x == xEnd) return std::nullopt;
-            // a Newton step, 5 % beyond, at least 1.2 and at most 4 times as far out
-            double stretch = 4.0;
-            if (slope * direction > 0.0) stretch = 1.0 + 1.05 * (-h / slope) / x;
-            xPrev = x;
-            x *= std::clamp(stretch, 1.2, 4.0);
+            const auto [h, slope] = excess(x, !outside);
+            if (h >= 0.0) {
+                outside = x;
+                hOutside = h;
+            } else {
+                inside = x;
+                hInside = h;
+                if (x == xEnd) return std::nullopt;
+            }
+            const double newton = slope * direction > 0.0 ? -h / slope : HUGE_VAL;
+            if (std::fabs(newton) <= kLimitStep) {
+                const double root = x + newton;
+                if (!outside || (root - inside) * (root - *outside) <= 0.0) return crossing(h, root);
+            }
+            if (!outside) {
+                const double stretch = std::isfinite(newton) ? 1.0 + newton / x : 4.0;
+                x *= std::clamp(stretch, 1.2, 4.0);
+                continue;
+            }
+            if (std::fabs(*outside - inside) <= kLimitStep) return crossing(std::min(-hInside, hOutside), x);
+            const double lo = std::min(inside, *outside), hi = std::max(inside, *outside);
+            double next = x + newton;
+            if (!(next > lo && next < hi)) {
+                // the secant, and every other time the middle: a jump halves the bracket
+                next = secantBefore ? 0.5 * (lo + hi)
+                                    : inside + (*outside - inside) * (-hInside / (hOutside - hInside));
+                if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
+                secantBefore = !secantBefore;
+            }
+            x = next;
         }
+        return std::nullopt;
     }
 
 private:
@@ -275,18 +310,13 @@ private:
         return out;
     }
 
-    std::optional<double> root(double a, double b)
+    // The limit at x, where tau is within `miss` of its target; a bracket that closed on a
+    // jump of the profile (a fit caught in another minimum on one side of it) holds no
+    // crossing of the target.
+    std::optional<double> crossing(double miss, double x) const
     {
-        try {
-            const double x = boost::math::tools::newton_raphson_iterate(
-                [&](double z) { return excess(z); }, b, std::min(a, b), std::max(a, b), 20);
-            // A bracket that closed on a jump of the profile (a fit caught in another
-            // minimum on one side of it) holds no crossing of the target.
-            if (!last_ || !(std::fabs(last_->second.first) <= kCrossingTolerance * tauTarget_)) return std::nullopt;
-            return value(x);
-        } catch (const boost::math::evaluation_error&) {
-            return std::nullopt;
-        }
+        if (!(std::fabs(miss) <= kCrossingTolerance * tauTarget_)) return std::nullopt;
+        return value(x);
     }
 
     std::optional<double> value(double x) const
