@@ -161,7 +161,9 @@ private:
         const Status begun = kinetra::startReport(*report_, labels(), env_.clock(), data_, '.');
         if (!begun) {
             reportDropped_ = true;
-            err_ << file_ << ": " << kTitleWrongData << ": " << forTerminal(failureMessage(begun.failure())) << '\n';
+            // the file that could not be begun is the report's (the data file when it goes to the terminal)
+            const std::string& where = options_.reportFile.empty() ? file_ : options_.reportFile;
+            err_ << where << ": " << kTitleWrongData << ": " << forTerminal(failureMessage(begun.failure())) << '\n';
             exit_ = std::max(exit_, kExitEnded);
         }
     }
