@@ -273,7 +273,20 @@ private:
             const ScaledParameters& e = best_.q;
             return held(ScaledParameters{e.a + trace_[0] * x, e.n + trace_[1] * x, e.k + trace_[2] * x}, x);
         }
-        return held((below ? below : above)->q, x);
+        // Beyond them: the straight line through the two outermost on that side, as far out as
+        // they lie apart at the most; the outermost one farther out.
+        const Visit* nearest = below ? below : above;
+        const Visit* next = nullptr;
+        for (const Visit& v : visited_)
+            if ((v.x - nearest->x) * (x - nearest->x) < 0.0 && (!next || std::fabs(v.x - nearest->x) < std::fabs(next->x - nearest->x)))
+                next = &v;
+        if (next && std::fabs(x - nearest->x) <= std::fabs(nearest->x - next->x)) {
+            const double f = (x - nearest->x) / (nearest->x - next->x);
+            const ScaledParameters& a = nearest->q;
+            const ScaledParameters& b = next->q;
+            return held(ScaledParameters{a.a + f * (a.a - b.a), a.n + f * (a.n - b.n), a.k + f * (a.k - b.k)}, x);
+        }
+        return held(nearest->q, x);
     }
 
     Minimum profileAt(const ScaledParameters& start) const

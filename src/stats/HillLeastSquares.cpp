@@ -23,7 +23,10 @@ constexpr double kXtol = 1e-11;
 constexpr double kFtol = 1e-13;
 constexpr double kProfileXtol = 1e-4;
 constexpr double kProfileFtol = 1e-10;
-constexpr double kQuickProfileFtol = 1e-14;
+// The short search of a fit with one parameter held ends where the Gauss-Newton step promises
+// to reduce SSR by less than this share of it (kFtol for estimates): a profile point's SSR
+// is then good to about that share.
+constexpr double kQuickProfileFtol = 1e-10;
 constexpr int kMaxEvaluations = 1000;
 constexpr int kQuickEvaluations = 40;  // for the short search of a fit with one parameter held
 
