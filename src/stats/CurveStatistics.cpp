@@ -31,8 +31,10 @@ constexpr double kSsrTie = 1e-9;
 constexpr double kAlpha = 0.05;
 // A profile limit is where the profile crosses its target to within this share of it.
 constexpr double kCrossingTolerance = 1e-3;
-// A profile limit is sought to this distance in ln(value), in at most so many fits.
-constexpr double kLimitStep = 1e-7;
+// A profile limit is sought until the step in ln(value) is below this share of the limit's
+// own distance from the estimate (the limit then has about twice as many digits), in at
+// most so many fits.
+constexpr double kLimitStep = 1e-4;
 constexpr int kLimitSteps = 100;
 
 std::optional<double> finiteOrNone(double x)
@@ -212,7 +214,7 @@ public:
                 if (x == xEnd) return std::nullopt;
             }
             const double newton = slope * direction > 0.0 ? -h / slope : HUGE_VAL;
-            if (std::fabs(newton) <= kLimitStep) {
+            if (std::fabs(newton) <= kLimitStep * std::fabs(x)) {
                 const double root = x + newton;
                 if (!outside || (root - inside) * (root - *outside) <= 0.0) return crossing(h, root);
             }
@@ -221,13 +223,14 @@ public:
                 x *= std::clamp(stretch, 1.2, 4.0);
                 continue;
             }
-            if (std::fabs(*outside - inside) <= kLimitStep) return crossing(std::min(-hInside, hOutside), x);
+            const double secant = inside + (*outside - inside) * (-hInside / (hOutside - hInside));
+            if (std::fabs(*outside - inside) <= kLimitStep * std::fabs(x))
+                return crossing(std::min(-hInside, hOutside), secant);
             const double lo = std::min(inside, *outside), hi = std::max(inside, *outside);
             double next = x + newton;
             if (!(next > lo && next < hi)) {
                 // the secant, and every other time the middle: a jump halves the bracket
-                next = secantBefore ? 0.5 * (lo + hi)
-                                    : inside + (*outside - inside) * (-hInside / (hOutside - hInside));
+                next = secantBefore ? 0.5 * (lo + hi) : secant;
                 if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
                 secantBefore = !secantBefore;
             }
