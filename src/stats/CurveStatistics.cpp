@@ -153,9 +153,8 @@ private:
 // in x = ln(value / estimate). The search works on tau(x) = sqrt(SSR_profile(x) - SSR),
 // close to a straight line through 0 on each side, whose slope is known at every profile
 // point (dSSR/dx there is the partial derivative in the held parameter: the other two are
-// at their minimum). The limit, where tau reaches sqrt(target - SSR), is bracketed by
-// Newton steps a little beyond it, then found by Boost's safeguarded Newton iteration
-// within the bracket.
+// at their minimum). The limit, where tau reaches sqrt(target - SSR), is found by Newton
+// steps on tau (see limit()).
 class Profile {
 public:
     // `cov` is the covariance of (V, n, K) at the estimate, none when unknown.
