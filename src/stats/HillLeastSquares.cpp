@@ -323,38 +323,46 @@ private:
 
     void pass(const ScaledParameters& q, PointSums& s) const
     {
-        s = PointSums{};
         const double nk = q.n * q.k;
         const bool factored = !powers_.empty() && std::fabs(nk) < 300.0;
         const double E = factored ? std::exp(nk) : 0.0;
-        auto& A = s.jtj;
-        for (std::size_t i = 0; i < l_.size(); ++i) {
+        // The sums are kept in locals: stores through `s` could alias the points' arrays
+        // and would be written back on every point.
+        const double* l = l_.data();
+        const double* y = y_.data();
+        const double* sw = sw_.data();
+        const double* powers = powers_.data();
+        const double a = q.a, n = q.n, k = q.k;
+        double ssr = 0.0, r0 = 0.0, r1 = 0.0, r2 = 0.0;
+        double a00 = 0.0, a01 = 0.0, a02 = 0.0, a11 = 0.0, a12 = 0.0, a22 = 0.0;
+        const std::size_t count = l_.size();
+        for (std::size_t i = 0; i < count; ++i) {
             Logistic t;
             if (factored) {
-                const double e = E * powers_[i];
+                const double e = E * powers[i];
                 const double inv = 1.0 / (1.0 + e);
                 t = Logistic{inv, e * inv * inv};
             } else {
-                t = logistic(q.n * (q.k - l_[i]));
+                t = logistic(n * (k - l[i]));
             }
-            const double w = sw_[i];
-            const double r = (q.a * t.p - y_[i]) * w;
-            const double slope = -w * q.a * t.pq;
-            const double j0 = w * t.p, j1 = slope * (q.k - l_[i]), j2 = slope * q.n;
-            s.ssr += r * r;
-            s.jtr[0] += j0 * r;
-            s.jtr[1] += j1 * r;
-            s.jtr[2] += j2 * r;
-            A[0][0] += j0 * j0;
-            A[0][1] += j0 * j1;
-            A[0][2] += j0 * j2;
-            A[1][1] += j1 * j1;
-            A[1][2] += j1 * j2;
-            A[2][2] += j2 * j2;
+            const double w = sw[i];
+            const double r = (a * t.p - y[i]) * w;
+            const double slope = -w * a * t.pq;
+            const double j0 = w * t.p, j1 = slope * (k - l[i]), j2 = slope * n;
+            ssr += r * r;
+            r0 += j0 * r;
+            r1 += j1 * r;
+            r2 += j2 * r;
+            a00 += j0 * j0;
+            a01 += j0 * j1;
+            a02 += j0 * j2;
+            a11 += j1 * j1;
+            a12 += j1 * j2;
+            a22 += j2 * j2;
         }
-        A[1][0] = A[0][1];
-        A[2][0] = A[0][2];
-        A[2][1] = A[1][2];
+        s.ssr = ssr;
+        s.jtr = {r0, r1, r2};
+        s.jtj = {{{a00, a01, a02}, {a01, a11, a12}, {a02, a12, a22}}};
     }
 
     const std::vector<double>& l_;
