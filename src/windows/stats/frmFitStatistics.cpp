@@ -99,7 +99,10 @@ void frmFitStatistics::createControls()
 
     place(new QLabel(QStringLiteral("Residuals"), this), "lblResidualPlot", 120, 3840, 5460, 270);
     picResiduals = place(new PlotPicture(plot, this), "picResiduals", 120, 4110, 5460, 3030);
-    lblFitPlot = place(new QLabel(this), "lblFitPlot", 5700, 3840, 3840, 270);
+    // two lines beside the plot's button: the curve and its bands, or why there is no band
+    lblFitPlot = place(new QLabel(this), "lblFitPlot", 5700, 3690, 3780, 420);
+    lblFitPlot->setWordWrap(true);
+    lblFitPlot->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     // each plot saves its picture from the end of its caption's line
     cmdSaveResiduals = place(new QPushButton(QStringLiteral("Save picture…"), this), "cmdSaveResiduals", 3960, 3765,
                              1620, 345);
@@ -227,7 +230,7 @@ void frmFitStatistics::showFitPlot()
                               localeDecimalSeparator());
     lblFitPlot->setText(bands.points.empty()
                             ? QStringLiteral("Curve %1: %2").arg(curve, fromStd(bands.reason))
-                            : QStringLiteral("Curve %1 fitted, 95 % confidence band shaded, prediction band dashed")
+                            : QStringLiteral("Curve %1 fitted; 95 % bands: confidence shaded, prediction dashed")
                                   .arg(curve));
     picFit->update();
 }

@@ -76,7 +76,7 @@ TEST_F(FitStatisticsWindowTest, ShowsTheCoreFiguresAndOneResidualPerPoint)
         for (const DrawOp& op : plot->ops) circles += std::holds_alternative<Circle>(op) ? 1 : 0;
         EXPECT_EQ(circles, 12);
     }
-    EXPECT_TRUE(findControl<QLabel>(s, QStringLiteral("lblFitPlot"))->text().contains(QStringLiteral("95 % confidence band")));
+    EXPECT_TRUE(findControl<QLabel>(s, QStringLiteral("lblFitPlot"))->text().contains(QStringLiteral("95 % bands: confidence shaded")));
     // two rates at each of six concentrations: the lack-of-fit test with R's F
     EXPECT_TRUE(findControl<QLabel>(s, QStringLiteral("lblReplicates"))->text().contains(QStringLiteral(
         "at 6 concentrations: F = 0.322184 with 3 and 6 df; the Hill law fits as well as the replicates allow (p = 0.81)")));
