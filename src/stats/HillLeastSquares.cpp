@@ -1,7 +1,10 @@
 #include "stats/HillLeastSquares.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 
 #include <Eigen/Dense>
@@ -30,15 +33,51 @@ constexpr double kQuickProfileFtol = 1e-10;
 constexpr int kMaxEvaluations = 1000;
 constexpr int kQuickEvaluations = 40;  // for the short search of a fit with one parameter held
 
+// 2^(j/64) for j = 0..63.
+const std::array<double, 64> kTwoToSixtyFourths = [] {
+    std::array<double, 64> t{};
+    for (std::size_t j = 0; j < t.size(); ++j) t[j] = std::exp2(static_cast<double>(j) / 64.0);
+    return t;
+}();
+
+// exp(x) for x <= 0, to within about an ulp, in a third of the work of std::exp: x is split
+// into (64 m + j) ln2/64 + r with |r| <= ln2/128, and exp(r) is its Taylor polynomial of
+// degree 6 (the rest is below 1e-19 of it). Below -700 (and for NaN), std::exp.
+inline double expNotAbove0(double x)
+{
+    if (!(x > -700.0)) return std::exp(x);
+    constexpr double kPerStep = 64.0 / 0.69314718055994530942;
+    constexpr double kStepHigh = 0x1.62e42fefa0000p-7;  // ln2/64, its trailing bits zero
+    constexpr double kStepLow = 0x1.cf79abc9e3b3ap-46;
+    constexpr double kRound = 0x1.8p52;  // adding it rounds to an integer
+    const double steps = (x * kPerStep + kRound) - kRound;
+    const double r = (x - steps * kStepHigh) - steps * kStepLow;
+    const auto m = static_cast<std::int64_t>(steps);
+    const auto j = static_cast<std::size_t>(m & 63);
+    const double scale = std::bit_cast<double>(static_cast<std::uint64_t>((m >> 6) + 1023) << 52);
+    const double poly =
+        1.0 + r * (1.0 + r * (0.5 + r * (1.0 / 6.0 + r * (1.0 / 24.0 + r * (1.0 / 120.0 + r * (1.0 / 720.0))))));
+    return kTwoToSixtyFourths[j] * scale * poly;
+}
+
 // p = 1/(1 + e^u) and p(1 - p), without overflow for any finite u.
 struct Logistic {
     double p, pq;
 };
-inline Logistic logistic(double u)
+// from u and e = exp(-|u|), in (0, 1]
+inline Logistic logisticOf(double u, double e)
 {
-    const double e = std::exp(-std::fabs(u));  // in (0, 1]
     const double inv = 1.0 / (1.0 + e);
     return Logistic{u > 0.0 ? e * inv : inv, e * inv * inv};
+}
+inline Logistic logistic(double u)
+{
+    return logisticOf(u, std::exp(-std::fabs(u)));
+}
+// The same with expNotAbove0, for the points of a profile.
+inline Logistic quickLogistic(double u)
+{
+    return logisticOf(u, expNotAbove0(-std::fabs(u)));
 }
 
 // exp(-n l_i) for every point when n is held and none of them leaves the range of a
@@ -232,8 +271,10 @@ public:
                std::vector<double>& powers)
         : l_(l), y_(y), sw_(sw), powers_(powers) {}
 
-    Minimum run(Held held, const ScaledParameters& start, double ftol, int maxEvaluations)
+    // `quick`: the points' exponentials by expNotAbove0 (for a point of a profile).
+    Minimum run(Held held, const ScaledParameters& start, double ftol, int maxEvaluations, bool quick)
     {
+        quick_ = quick;
         int free[2] = {0, 1};
         for (int i = 0, j = 0; i < 3; ++i)
             if (i != static_cast<int>(held)) free[j++] = i;
@@ -343,7 +384,7 @@ private:
                 const double inv = 1.0 / (1.0 + e);
                 t = Logistic{inv, e * inv * inv};
             } else {
-                t = logistic(n * (k - l[i]));
+                t = quick_ ? quickLogistic(n * (k - l[i])) : logistic(n * (k - l[i]));
             }
             const double w = sw[i];
             const double r = (a * t.p - y[i]) * w;
@@ -369,6 +410,7 @@ private:
     const std::vector<double>& y_;
     const std::vector<double>& sw_;
     std::vector<double>& powers_;
+    bool quick_ = false;
 };
 
 }  // namespace
@@ -468,7 +510,7 @@ Minimum HillLeastSquares::fitHolding(Held held, const ScaledParameters& start, P
     // general one from the same start.
     if (held != Held::None && l_.size() >= 2) {
         HeldSearch search(l_, y_, sw_, solvers_->powers);
-        const Minimum quick = search.run(held, start, fine ? kFtol : kQuickProfileFtol, kQuickEvaluations);
+        const Minimum quick = search.run(held, start, fine ? kFtol : kQuickProfileFtol, kQuickEvaluations, !fine);
         if (quick.end == SearchEnd::Converged) return quick;
     }
     Solvers::One& solver = solvers_->byHeld[static_cast<int>(held) + 1];
