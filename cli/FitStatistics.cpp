@@ -20,56 +20,86 @@ json limitsJson(const std::optional<Limits>& l)
     return json::array({orNull(l->low), orNull(l->high)});
 }
 
+// An object's members appended in order, without the search for an existing key that
+// operator[] makes on every insertion (each key is added once).
+class Members {
+public:
+    Members(json& o, std::size_t count) : list_(o.get_ref<json::object_t&>()) { list_.reserve(count); }
+    Members& add(const char* key, json value)
+    {
+        list_.emplace_back(key, std::move(value));
+        return *this;
+    }
+
+private:
+    std::vector<std::pair<const std::string, json>>& list_;
+};
+
 json replicatesObject(const std::optional<ReplicatesTest>& t)
 {
     if (!t) return nullptr;
-    return json{{"concentrations", t->concentrations}, {"pureErrorSS", t->pureErrorSs},
-                {"pureErrorDf", t->pureErrorDf},       {"lackOfFitSS", t->lackOfFitSs},
-                {"lackOfFitDf", t->lackOfFitDf},       {"F", t->F},
-                {"p", t->p},                           {"verdict", t->verdict}};
+    json o = json::object();
+    Members(o, 8)
+        .add("concentrations", t->concentrations)
+        .add("pureErrorSS", t->pureErrorSs)
+        .add("pureErrorDf", t->pureErrorDf)
+        .add("lackOfFitSS", t->lackOfFitSs)
+        .add("lackOfFitDf", t->lackOfFitDf)
+        .add("F", t->F)
+        .add("p", t->p)
+        .add("verdict", t->verdict);
+    return o;
 }
 
 }  // namespace
 
 json statisticsObject(const CurveStatistics& st)
 {
-    json o;
-    o["source"] = st.source == StatisticsSource::DescribedFit ? "describedFit" : "leastSquares";
-    o["determined"] = st.determined;
-    o["reason"] = st.determined ? json(nullptr) : json(st.reason);
-    o["points"] = st.points;
-    o["degreesOfFreedom"] = st.degreesOfFreedom;
+    json o = json::object();
+    Members m(o, 19);
+    m.add("source", st.source == StatisticsSource::DescribedFit ? "describedFit" : "leastSquares")
+        .add("determined", st.determined)
+        .add("reason", st.determined ? json(nullptr) : json(st.reason))
+        .add("points", st.points)
+        .add("degreesOfFreedom", st.degreesOfFreedom);
     const std::pair<const char*, const ParameterStatistics*> params[4] = {
         {"V", &st.V}, {"n", &st.n}, {"K", &st.K}, {"VK", &st.VK}};
     if (!st.determined) {
         for (const char* key : {"estimates", "standardErrors", "ci95", "profileCi95", "ssr", "syx", "r2",
                                 "hyperbolic", "fTest", "deltaAICc", "residuals", "verdict", "replicates"})
-            o[key] = nullptr;
-        o["weighting"] = weightingName(st.weighting);
+            m.add(key, nullptr);
+        m.add("weighting", weightingName(st.weighting));
         return o;
     }
-    json estimates, errors, ci, profile;
+    json estimates = json::object(), errors = json::object(), ci = json::object(), profile = json::object();
+    Members e(estimates, 4), se(errors, 4), c(ci, 4), pr(profile, 3);
     for (const auto& [key, p] : params) {
-        estimates[key] = p->estimate;
-        errors[key] = orNull(p->standardError);
-        ci[key] = limitsJson(p->ci95);
-        if (p != &st.VK) profile[key] = limitsJson(p->profileCi95);
+        e.add(key, p->estimate);
+        se.add(key, orNull(p->standardError));
+        c.add(key, limitsJson(p->ci95));
+        if (p != &st.VK) pr.add(key, limitsJson(p->profileCi95));
     }
-    o["estimates"] = std::move(estimates);
-    o["standardErrors"] = std::move(errors);
-    o["ci95"] = std::move(ci);
-    o["profileCi95"] = std::move(profile);
-    o["ssr"] = st.ssr;
-    o["syx"] = orNull(st.syx);
-    o["r2"] = orNull(st.r2);
-    o["hyperbolic"] = st.hyperbolic ? json{{"V", st.hyperbolic->V}, {"K", st.hyperbolic->K}, {"ssr", st.hyperbolic->ssr}}
-                                    : json(nullptr);
-    o["fTest"] = st.fTest ? json{{"F", st.fTest->F}, {"p", st.fTest->p}} : json(nullptr);
-    o["deltaAICc"] = orNull(st.deltaAICc);
-    o["residuals"] = st.residuals;
-    o["verdict"] = st.verdict;
-    o["replicates"] = replicatesObject(st.replicates);
-    o["weighting"] = weightingName(st.weighting);
+    json hyperbolic = nullptr, fTest = nullptr;
+    if (st.hyperbolic)
+        Members(hyperbolic = json::object(), 3)
+            .add("V", st.hyperbolic->V)
+            .add("K", st.hyperbolic->K)
+            .add("ssr", st.hyperbolic->ssr);
+    if (st.fTest) Members(fTest = json::object(), 2).add("F", st.fTest->F).add("p", st.fTest->p);
+    m.add("estimates", std::move(estimates))
+        .add("standardErrors", std::move(errors))
+        .add("ci95", std::move(ci))
+        .add("profileCi95", std::move(profile))
+        .add("ssr", st.ssr)
+        .add("syx", orNull(st.syx))
+        .add("r2", orNull(st.r2))
+        .add("hyperbolic", std::move(hyperbolic))
+        .add("fTest", std::move(fTest))
+        .add("deltaAICc", orNull(st.deltaAICc))
+        .add("residuals", st.residuals)
+        .add("verdict", st.verdict)
+        .add("replicates", replicatesObject(st.replicates))
+        .add("weighting", weightingName(st.weighting));
     return o;
 }
 
