@@ -276,6 +276,7 @@ public:
     Minimum run(Held held, const ScaledParameters& start, double ftol, int maxEvaluations, bool quick)
     {
         quick_ = quick;
+        held_ = held;
         int free[2] = {0, 1};
         for (int i = 0, j = 0; i < 3; ++i)
             if (i != static_cast<int>(held)) free[j++] = i;
@@ -365,6 +366,19 @@ private:
 
     void pass(const ScaledParameters& q, PointSums& s) const
     {
+        switch (held_) {
+        case Held::V: passHolding<0>(q, s); break;
+        case Held::n: passHolding<1>(q, s); break;
+        case Held::K: passHolding<2>(q, s); break;
+        case Held::None: passHolding<-1>(q, s); break;
+        }
+    }
+
+    // The pass with the parameter of index `held` held: the products of J^T J in its row
+    // and column are not needed (they are left 0).
+    template <int held>
+    void passHolding(const ScaledParameters& q, PointSums& s) const
+    {
         const double nk = q.n * q.k;
         const bool factored = !powers_.empty() && std::fabs(nk) < 300.0;
         const double E = factored ? std::exp(nk) : 0.0;
@@ -395,12 +409,12 @@ private:
             r0 += j0 * r;
             r1 += j1 * r;
             r2 += j2 * r;
-            a00 += j0 * j0;
-            a01 += j0 * j1;
-            a02 += j0 * j2;
-            a11 += j1 * j1;
-            a12 += j1 * j2;
-            a22 += j2 * j2;
+            if constexpr (held != 0) a00 += j0 * j0;
+            if constexpr (held != 0 && held != 1) a01 += j0 * j1;
+            if constexpr (held != 0 && held != 2) a02 += j0 * j2;
+            if constexpr (held != 1) a11 += j1 * j1;
+            if constexpr (held != 1 && held != 2) a12 += j1 * j2;
+            if constexpr (held != 2) a22 += j2 * j2;
         }
         s.ssr = ssr;
         s.jtr = {r0, r1, r2};
@@ -412,6 +426,7 @@ private:
     const std::vector<double>& sw_;
     std::vector<double>& powers_;
     bool quick_ = false;
+    Held held_ = Held::None;
 };
 
 }  // namespace
