@@ -374,14 +374,27 @@ private:
         }
     }
 
+    // How a pass takes the points' exponentials.
+    enum class Terms { Factored, Quick, Exact };
+
     // The pass with the parameter of index `held` held: the products of J^T J in its row
     // and column are not needed (they are left 0).
     template <int held>
     void passHolding(const ScaledParameters& q, PointSums& s) const
     {
         const double nk = q.n * q.k;
-        const bool factored = !powers_.empty() && std::fabs(nk) < 300.0;
-        const double E = factored ? std::exp(nk) : 0.0;
+        if (!powers_.empty() && std::fabs(nk) < 300.0)
+            sumPoints<held, Terms::Factored>(q, std::exp(nk), s);
+        else if (quick_)
+            sumPoints<held, Terms::Quick>(q, 0.0, s);
+        else
+            sumPoints<held, Terms::Exact>(q, 0.0, s);
+    }
+
+    // E = exp(n k) when the terms are factored.
+    template <int held, Terms terms>
+    void sumPoints(const ScaledParameters& q, double E, PointSums& s) const
+    {
         // The sums are kept in locals: stores through `s` could alias the points' arrays
         // and would be written back on every point.
         const double* l = l_.data();
@@ -394,12 +407,14 @@ private:
         const std::size_t count = l_.size();
         for (std::size_t i = 0; i < count; ++i) {
             Logistic t;
-            if (factored) {
+            if constexpr (terms == Terms::Factored) {
                 const double e = E * powers[i];
                 const double inv = 1.0 / (1.0 + e);
                 t = Logistic{inv, e * inv * inv};
+            } else if constexpr (terms == Terms::Quick) {
+                t = quickLogistic(n * (k - l[i]));
             } else {
-                t = quick_ ? quickLogistic(n * (k - l[i])) : logistic(n * (k - l[i]));
+                t = logistic(n * (k - l[i]));
             }
             const double w = sw[i];
             const double r = (a * t.p - y[i]) * w;
