@@ -268,9 +268,10 @@ double& parameter(ScaledParameters& q, int index)
 // and take two or three steps.
 class HeldSearch {
 public:
+    // Without weights every sqrt(omega_i) is 1 and the passes leave the products by it out.
     HeldSearch(const std::vector<double>& l, const std::vector<double>& y, const std::vector<double>& sw,
-               std::vector<double>& powers)
-        : l_(l), y_(y), sw_(sw), powers_(powers) {}
+               std::vector<double>& powers, bool weighted)
+        : l_(l), y_(y), sw_(sw), powers_(powers), weighted_(weighted) {}
 
     // `quick`: the points' exponentials by quickExp (for a point of a profile).
     Minimum run(Held held, const ScaledParameters& start, double ftol, int maxEvaluations, bool quick)
@@ -384,15 +385,24 @@ private:
     {
         const double nk = q.n * q.k;
         if (!powers_.empty() && std::fabs(nk) < 300.0)
-            sumPoints<held, Terms::Factored>(q, std::exp(nk), s);
+            weighingOrNot<held, Terms::Factored>(q, std::exp(nk), s);
         else if (quick_)
-            sumPoints<held, Terms::Quick>(q, 0.0, s);
+            weighingOrNot<held, Terms::Quick>(q, 0.0, s);
         else
-            sumPoints<held, Terms::Exact>(q, 0.0, s);
+            weighingOrNot<held, Terms::Exact>(q, 0.0, s);
+    }
+
+    template <int held, Terms terms>
+    void weighingOrNot(const ScaledParameters& q, double E, PointSums& s) const
+    {
+        if (weighted_)
+            sumPoints<held, terms, true>(q, E, s);
+        else
+            sumPoints<held, terms, false>(q, E, s);
     }
 
     // E = exp(n k) when the terms are factored.
-    template <int held, Terms terms>
+    template <int held, Terms terms, bool weighted>
     void sumPoints(const ScaledParameters& q, double E, PointSums& s) const
     {
         // The sums are kept in locals: stores through `s` could alias the points' arrays
@@ -416,10 +426,11 @@ private:
             } else {
                 t = logistic(n * (k - l[i]));
             }
-            const double w = sw[i];
-            const double r = (a * t.p - y[i]) * w;
-            const double slope = -w * a * t.pq;
-            const double j0 = w * t.p, j1 = slope * (k - l[i]), j2 = slope * n;
+            // (times 1 is exact: without weights the sums are the same to the last bit)
+            const double w = weighted ? sw[i] : 1.0;
+            const double r = weighted ? (a * t.p - y[i]) * w : a * t.p - y[i];
+            const double slope = weighted ? -w * a * t.pq : -a * t.pq;
+            const double j0 = weighted ? w * t.p : t.p, j1 = slope * (k - l[i]), j2 = slope * n;
             ssr += r * r;
             r0 += j0 * r;
             r1 += j1 * r;
@@ -442,6 +453,7 @@ private:
     std::vector<double>& powers_;
     bool quick_ = false;
     Held held_ = Held::None;
+    bool weighted_ = true;
 };
 
 }  // namespace
@@ -540,7 +552,7 @@ Minimum HillLeastSquares::fitHolding(Held held, const ScaledParameters& start, P
     // settle soon (a minimum out at K or V without bound, a Jacobian of rank one), by the
     // general one from the same start.
     if (held != Held::None && l_.size() >= 2) {
-        HeldSearch search(l_, y_, sw_, solvers_->powers);
+        HeldSearch search(l_, y_, sw_, solvers_->powers, weighting_ != Weighting::None);
         const Minimum quick = search.run(held, start, fine ? kFtol : kQuickProfileFtol, kQuickEvaluations, !fine);
         if (quick.end == SearchEnd::Converged) return quick;
     }
