@@ -33,31 +33,30 @@ constexpr double kQuickProfileFtol = 1e-10;
 constexpr int kMaxEvaluations = 1000;
 constexpr int kQuickEvaluations = 40;  // for the short search of a fit with one parameter held
 
-// 2^(j/64) for j = 0..63.
-const std::array<double, 64> kTwoToSixtyFourths = [] {
-    std::array<double, 64> t{};
-    for (std::size_t j = 0; j < t.size(); ++j) t[j] = std::exp2(static_cast<double>(j) / 64.0);
+// 2^(j/256) for j = 0..255.
+const std::array<double, 256> kTwoTo256ths = [] {
+    std::array<double, 256> t{};
+    for (std::size_t j = 0; j < t.size(); ++j) t[j] = std::exp2(static_cast<double>(j) / 256.0);
     return t;
 }();
 
 // exp(x) to within about 2 ulp, in less work than std::exp: x is split into
-// (64 m + j) ln2/64 + r with |r| <= ln2/128, and exp(r) is its Taylor polynomial of degree 6
-// (the rest is below 1e-19 of it). Beyond +-700 (and for NaN), std::exp.
+// (256 m + j) ln2/256 + r with |r| <= ln2/512, and exp(r) is its Taylor polynomial of degree 4
+// (the rest is below 4e-17 of it). Beyond +-700 (and for NaN), std::exp.
 inline double quickExp(double x)
 {
     if (!(std::fabs(x) < 700.0)) return std::exp(x);
-    constexpr double kPerStep = 64.0 / 0.69314718055994530942;
-    constexpr double kStepHigh = 0x1.62e42fefa0000p-7;  // ln2/64, its trailing bits zero
-    constexpr double kStepLow = 0x1.cf79abc9e3b3ap-46;
+    constexpr double kPerStep = 256.0 / 0.69314718055994530942;
+    constexpr double kStepHigh = 0x1.62e42fee00000p-9;  // ln2/256, its last 21 bits zero
+    constexpr double kStepLow = 0x1.a39ef35793c76p-41;
     constexpr double kRound = 0x1.8p52;  // adding it rounds to an integer
     const double steps = (x * kPerStep + kRound) - kRound;
     const double r = (x - steps * kStepHigh) - steps * kStepLow;
     const auto m = static_cast<std::int64_t>(steps);
-    const auto j = static_cast<std::size_t>(m & 63);
-    const double scale = std::bit_cast<double>(static_cast<std::uint64_t>((m >> 6) + 1023) << 52);
-    const double poly =
-        1.0 + r * (1.0 + r * (0.5 + r * (1.0 / 6.0 + r * (1.0 / 24.0 + r * (1.0 / 120.0 + r * (1.0 / 720.0))))));
-    return kTwoToSixtyFourths[j] * scale * poly;
+    const auto j = static_cast<std::size_t>(m & 255);
+    const double scale = std::bit_cast<double>(static_cast<std::uint64_t>((m >> 8) + 1023) << 52);
+    const double poly = 1.0 + r * (1.0 + r * (0.5 + r * (1.0 / 6.0 + r * (1.0 / 24.0))));
+    return kTwoTo256ths[j] * scale * poly;
 }
 
 // p = 1/(1 + e^u) and p(1 - p), without overflow for any finite u.
