@@ -2,9 +2,12 @@
 // tests/walk/regressions) stay in the suite, with a few ordinary seeds of each locale.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 
 #include "walk/harness/Walk.h"
+#include "walk/harness/WalkPlatform.h"
 
 namespace kinetra::walk {
 namespace {
@@ -74,7 +77,18 @@ TEST(Steps, TextRoundTrips)
     row.row = 12;
     Step escape;
     escape.kind = StepKind::Escape;
-    for (const Step& s : {click, typed, key, row, escape}) {
+    Step choose;
+    choose.kind = StepKind::Choose;
+    choose.window = QStringLiteral("frmFitStatistics");
+    choose.control = QStringLiteral("cboWeighting");
+    choose.row = 2;
+    choose.pictureEnding = 2;
+    Step paste;
+    paste.kind = StepKind::Paste;
+    paste.window = QStringLiteral("frmEntDados");
+    paste.text = QStringLiteral("S\tv\n1,5\t2\n3 x\t\n4\t-1");
+    paste.pictureEnding = 1;
+    for (const Step& s : {click, typed, key, row, escape, choose, paste}) {
         Step back;
         ASSERT_TRUE(parseStep(describeStep(s), back)) << describeStep(s).toStdString();
         EXPECT_EQ(describeStep(back), describeStep(s));
@@ -84,7 +98,40 @@ TEST(Steps, TextRoundTrips)
         EXPECT_EQ(back.openChoice, s.openChoice);
         EXPECT_EQ(back.saveChoice, s.saveChoice);
         EXPECT_EQ(back.printerOk, s.printerOk);
+        EXPECT_EQ(back.control, s.control);
+        EXPECT_EQ(back.pictureEnding, s.pictureEnding);
     }
+    // walk files written before pictures were saved still read
+    Step old;
+    ASSERT_TRUE(parseStep(QStringLiteral("click frmGrafico1 cmdNext | open=3 save=1 printer=0"), old));
+    EXPECT_EQ(old.control, QStringLiteral("cmdNext"));
+    EXPECT_EQ(old.pictureEnding, 0);
+}
+
+// A picture file is whole only from its format's first bytes to its last.
+TEST(SavedPictures, WholeOnlyFromStartToEnd)
+{
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(image.save(&buffer, "PNG"));
+    const QByteArray pdf("%PDF-1.4\n1 0 obj\n<<>>\nendobj\ntrailer\n<<>>\n%%EOF\n");
+    const QByteArray svg("<?xml version=\"1.0\"?>\n<svg width=\"10\" height=\"10\">\n<line/>\n</svg>\n");
+    struct Case {
+        const char* path;
+        QByteArray bytes;
+        bool whole;
+    };
+    const Case cases[] = {
+        {"a.png", png, true},          {"a.PNG", png, true},          {"a.png", png.chopped(1), false},
+        {"a.png", png.mid(1), false},  {"a.png", QByteArray(), false}, {"a.pdf", pdf, true},
+        {"a.pdf", pdf.chopped(3), false}, {"a.pdf", pdf.mid(2), false}, {"a.svg", svg, true},
+        {"a.svg", svg.chopped(4), false}, {"a.svg", png, false},        {"a.pdf", svg, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(wholePicture(QString::fromLatin1(c.path), c.bytes), c.whole) << c.path << " of " << c.bytes.size() << " bytes";
 }
 
 // Shrinking keeps exactly the steps the failure needs, whatever their places.

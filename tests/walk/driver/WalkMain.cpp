@@ -16,6 +16,7 @@
 #include <QLocale>
 #include <csignal>
 #include <cstdio>
+#include <map>
 
 #include "walk/harness/Walk.h"
 
@@ -107,6 +108,17 @@ int main(int argc, char** argv)
     long long actions = 0, steps = 0, escapes = 0, restarts = 0, faults = 0;
     double maxStep = 0;
     long long ran = 0;
+    // how often the walks reached the later windows and commands
+    std::map<QString, long long> reached;
+    auto tally = [&reached](const Step& s) {
+        static const QStringList controls = {QStringLiteral("cmdCompare"), QStringLiteral("cmdSaveResiduals"),
+                                             QStringLiteral("cmdSaveFitPlot"), QStringLiteral("cmdSavePicture")};
+        if (s.kind == StepKind::Paste) ++reached[QStringLiteral("paste")];
+        else if (s.kind == StepKind::Choose) ++reached[s.control];
+        else if (s.kind == StepKind::Click && controls.contains(s.control)) ++reached[s.window + QLatin1Char('.') + s.control];
+        if (s.window == QLatin1String("frmFitStatistics") || s.window == QLatin1String("frmCompare"))
+            ++reached[QStringLiteral("in ") + s.window];
+    };
     for (unsigned long long seed = first; seed < first + static_cast<unsigned long long>(walks); ++seed) {
         if (budget > 0 && static_cast<double>(clock.elapsed()) / 1000.0 > budget) break;
         ++ran;
@@ -117,6 +129,7 @@ int main(int argc, char** argv)
         escapes += r.escapes;
         restarts += r.restarts;
         maxStep = std::max(maxStep, r.maxStepMs);
+        for (const Step& s : r.steps) tally(s);
         if (r.passed()) continue;
         ++faults;
         std::printf("seed %llu: FAULT %s: %s (after step %d)\n", seed, qPrintable(r.fault.kind), qPrintable(r.fault.detail),
@@ -141,5 +154,8 @@ int main(int argc, char** argv)
                 "faults %lld, %.1f s, %.2f walks/s, slowest step %.0f ms\n",
                 ran, first, first + static_cast<unsigned long long>(ran) - 1, steps, actions, escapes, restarts, faults,
                 seconds, static_cast<double>(ran) / std::max(seconds, 1e-9), maxStep);
+    std::printf("steps reaching:");
+    for (const auto& [what, n] : reached) std::printf(" %s %lld;", qPrintable(what), n);
+    std::printf("\n");
     return faults == 0 ? 0 : 1;
 }

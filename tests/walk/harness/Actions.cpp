@@ -3,6 +3,8 @@
 // road back an escape probe takes.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -11,10 +13,12 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <iterator>
 #include <map>
 
+#include "format/NumberForms.h"
 #include "ui/ChildForm.h"
 #include "ui/ChoiceDialog.h"
 #include "walk/harness/OpenWindows.h"
@@ -41,13 +45,18 @@ double roadWeight(const QString& window, const QString& control)
           {QStringLiteral("cmmhelp"), 0.3}}},
         {QStringLiteral("frmGrafico1"),
          {{QStringLiteral("cmdNext"), 6}, {QStringLiteral("cmmBack"), 1}, {QStringLiteral("cmmStop"), 0.1},
-          {QStringLiteral("cmmhelp"), 0.3}}},
+          {QStringLiteral("cmmhelp"), 0.3}, {QStringLiteral("cmdSavePicture"), 1}}},
+        {QStringLiteral("frmFitStatistics"),
+         {{QStringLiteral("cmdCompare"), 3}, {QStringLiteral("cmdSaveResiduals"), 1.5},
+          {QStringLiteral("cmdSaveFitPlot"), 1.5}, {QStringLiteral("cmdHelp"), 0.3}}},
+        {QStringLiteral("frmCompare"), {{QStringLiteral("cmdSavePicture"), 3}, {QStringLiteral("cmdHelp"), 0.3}}},
         {QStringLiteral("frmCalCinetico"),
          {{QStringLiteral("Command1"), 4}, {QStringLiteral("Command2"), 3}, {QStringLiteral("optGraSim"), 4},
-          {QStringLiteral("optGraNao"), 2}, {QStringLiteral("Command3"), 0.1}, {QStringLiteral("cmmhelp"), 0.3}}},
+          {QStringLiteral("optGraNao"), 2}, {QStringLiteral("Command3"), 0.1}, {QStringLiteral("cmmhelp"), 0.3},
+          {QStringLiteral("cmdStatistics"), 3}}},
         {QStringLiteral("frmGrafico2"),
          {{QStringLiteral("cmdNext"), 3}, {QStringLiteral("cmdPrint"), 2}, {QStringLiteral("cmmBack"), 1},
-          {QStringLiteral("cmmStop"), 0.1}, {QStringLiteral("cmmhelp"), 0.3}}},
+          {QStringLiteral("cmmStop"), 0.1}, {QStringLiteral("cmmhelp"), 0.3}, {QStringLiteral("cmdSavePicture"), 1}}},
     };
     const auto w = table.find(window);
     if (w == table.end()) return 1;
@@ -55,7 +64,50 @@ double roadWeight(const QString& window, const QString& control)
     return c == w->second.end() ? 0.5 : c->second;
 }
 
+// Clipboard text as a spreadsheet copies it: rows of a concentration and a rate separated by
+// a tab, now and then a header, a bad value, or more rows than the list takes.
+QString clipboardRows(std::mt19937_64& rng, char sep)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    const double r = unit(rng);
+    const int rows = r < 0.15 ? 201 + pick(60) : r < 0.3 ? 150 + pick(50) : 1 + pick(12);
+    const int bad = unit(rng) < 0.15 ? pick(rows) : -1;
+    static const char* badValues[] = {"0", "-2", "abc", "1e999", "", "NaN", "inf", "1..2"};
+    QStringList lines;
+    if (unit(rng) < 0.2) lines << QStringLiteral("S\tv");
+    auto number = [&] {
+        QString t = QString::number(1 + pick(999));
+        if (unit(rng) < 0.6) t += QLatin1Char(sep) + QString::number(pick(100));
+        return t;
+    };
+    for (int i = 0; i < rows; ++i) {
+        QString c = number(), v = number();
+        if (i == bad) (pick(2) == 0 ? c : v) = QString::fromLatin1(badValues[pick(static_cast<int>(std::size(badValues)))]);
+        lines << c + QLatin1Char('\t') + v;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 }  // namespace
+
+// The window the user works in: a statistics or comparison window opened over the
+// others stands in front of them.
+QWidget* Walker::frontWindow(const std::vector<QWidget*>& wins) const
+{
+    if (!hub || !hub->workspace()) return wins.front();
+    const QList<QMdiSubWindow*> frames = hub->workspace()->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
+        QWidget* w = (*it)->widget();
+        if (!(*it)->isVisible() || !w) continue;
+        const QString name = w->objectName();
+        if ((name == QLatin1String("frmFitStatistics") || name == QLatin1String("frmCompare")) &&
+            std::find(wins.begin(), wins.end(), w) != wins.end())
+            return w;
+        break;
+    }
+    return wins.front();
+}
 
 void Walker::act(const Step& s)
 {
@@ -122,6 +174,37 @@ void Walker::act(const Step& s)
             if (auto* option = win->findChild<QRadioButton*>(s.control); shown(option)) clickCentre(option);
             if (!dialog) break;
             if (auto* go = win->findChild<QAbstractButton*>(QStringLiteral("Command1")); shown(go)) clickCentre(go);
+            break;
+        }
+        case StepKind::Choose: {
+            auto* box = win->findChild<QComboBox*>(s.control);
+            if (!shown(box) || s.row < 0 || s.row >= box->count()) break;
+            // the keys pick the item, each move taken by the window as the user's choice
+            box->setFocus(Qt::OtherFocusReason);
+            QPointer<QComboBox> alive = box;
+            const Qt::Key toward = s.row > box->currentIndex() ? Qt::Key_Down : Qt::Key_Up;
+            while (alive && alive->isEnabled() && alive->currentIndex() != s.row) {
+                const int before = alive->currentIndex();
+                QTest::keyClick(alive, toward);
+                if (alive && alive->currentIndex() == before) break;
+            }
+            break;
+        }
+        case StepKind::Paste: {
+            auto* list = win->findChild<QTreeWidget*>(QStringLiteral("lvwDados"));
+            if (!shown(list)) break;
+            // what is pasted counts as typed
+            const char sep = decimalSeparator();
+            for (const QString& line : s.text.split(QLatin1Char('\n')))
+                for (const QString& cell : line.split(QLatin1Char('\t')))
+                    if (const auto v = parseDecimal(cell.trimmed().toStdString(), sep); v && std::isfinite(*v))
+                        typedNumbers.push_back(*v);
+            pasted = true;
+            QGuiApplication::clipboard()->setText(s.text);
+            // the user's click into the list brings its window to the front and gives it the focus
+            if (!list->isActiveWindow()) QApplication::setActiveWindow(list->window());
+            list->setFocus(Qt::MouseFocusReason);
+            QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
             break;
         }
         case StepKind::Escape: break;
@@ -200,6 +283,7 @@ Step Walker::chooseStep()
     const double g = unit(rng);
     base.saveChoice = g < 0.7 ? 0 : g < 0.8 ? 1 : -1;
     base.printerOk = unit(rng) < 0.8;
+    base.pictureEnding = pick(3);
 
     if (unit(rng) < opt.escapeChance) {
         base.kind = StepKind::Escape;
@@ -213,7 +297,7 @@ Step Walker::chooseStep()
         return base;
     }
     QWidget* win = wins.size() > 1 && unit(rng) < 0.3 ? wins[static_cast<std::size_t>(pick(static_cast<int>(wins.size())))]
-                                                      : wins.front();
+                                                      : frontWindow(wins);
     base.window = win->objectName();
     const QString wname = base.window;
     const char sep = decimalSeparator();
@@ -244,6 +328,18 @@ Step Walker::chooseStep()
         s.row = 1 + pick(list->topLevelItemCount());
         add(3, s);
     }
+    if (auto* list = win->findChild<QTreeWidget*>(QStringLiteral("lvwDados")); shown(list)) {
+        Step s = with(StepKind::Paste);
+        s.text = clipboardRows(rng, sep);
+        add(1.5, s);
+    }
+    for (QComboBox* box : win->findChildren<QComboBox*>()) {
+        if (!shown(box) || box->objectName().isEmpty() || box->count() < 2) continue;
+        Step s = with(StepKind::Choose);
+        s.control = box->objectName();
+        s.row = pick(box->count());
+        add(box->objectName() == QLatin1String("cboWeighting") ? 3 : 1, s);
+    }
     if (choice) {
         const QList<QRadioButton*> options = win->findChildren<QRadioButton*>();
         if (!options.isEmpty()) {
@@ -267,8 +363,17 @@ Step Walker::chooseStep()
         static const char* goodNumbers[] = {"1", "2", "5", "10", "0.5", "0.25", "3.3", "100", "1000", "0.001", "7.5", "42"};
         static const char* badTexts[] = {"0", "-1", "abc", "1e999", "1..2", ",", "NaN", "inf", "1.2.3", " ", "1e-320"};
         QString good;
-        if (wname == QLatin1String("frmDadParcial") && field->objectName() != QLatin1String("txtBaseline")) {
-            good = QString::number(1 + pick(std::max<int>(1, hub->state().pointCount)));
+        const int pointCount = std::max<int>(1, hub->state().pointCount);
+        // more often than not the points window gets the whole curve over a zero baseline, which
+        // takes the calculation through to its results
+        const bool points = wname == QLatin1String("frmDadParcial");
+        const bool whole = points && unit(rng) < 0.6;
+        if (whole) {
+            good = field->objectName() == QLatin1String("txtPrimPonto") ? QStringLiteral("1")
+                   : field->objectName() == QLatin1String("txtUltPonto") ? QString::number(pointCount)
+                                                                          : QStringLiteral("0");
+        } else if (wname == QLatin1String("frmDadParcial") && field->objectName() != QLatin1String("txtBaseline")) {
+            good = QString::number(1 + pick(pointCount));
         } else if (unit(rng) < 0.5) {
             good = QString::fromLatin1(goodNumbers[pick(static_cast<int>(std::size(goodNumbers)))]);
         } else {
@@ -277,11 +382,11 @@ Step Walker::chooseStep()
         }
         Step t = with(StepKind::Type);
         t.text = good.replace(QLatin1Char('.'), QLatin1Char(sep));
-        add(5, t);
+        add(points ? 12 : 5, t);
         Step b = with(StepKind::Type);
         b.text = QString::fromLatin1(badTexts[pick(static_cast<int>(std::size(badTexts)))]);
         add(0.6, b);
-        key(4, Qt::Key_Return);
+        key(points ? 8 : 4, Qt::Key_Return);
         key(1, Qt::Key_Tab);
         key(0.3, Qt::Key_Backtab);
         key(0.2, Qt::Key_Delete);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QTableWidget>
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -13,6 +14,7 @@
 #include "format/NumberForms.h"
 #include "graphs/GraphGeometry.h"
 #include "walk/harness/OpenWindows.h"
+#include "windows/stats/frmCompare.h"
 #include "walk/harness/Walker.h"
 
 namespace kinetra::walk {
@@ -57,6 +59,8 @@ void Walker::checkAfterStep()
     noteFieldNumbers();
     checkNoNanOrInf();
     checkPoints();
+    checkComparisons();
+    checkPictures();
 
     // no window left open once the menu is back
     if (QWidget* menu = reinterpret_cast<QWidget*>(hub->menuWindow()); menu && menu->isVisible() && !visibleModal()) {
@@ -175,11 +179,53 @@ void Walker::checkPoints()
     }
     platform->pointFiles.clear();
 
+    // a paste fills the list up to its 200 points and no further
+    if (pasted && list && list->topLevelItemCount() > 200)
+        fail(QStringLiteral("overfull"), QStringLiteral("the list holds %1 points after a paste").arg(list->topLevelItemCount()));
+    pasted = false;
+
     lastPoints = now;
     lastList = list;
     lastListAddress = list;
     graph1WasOpen = graph1Open;
     platform->fileOpened = false;
+}
+
+// A comparison window names the same sets in its table, in its plot's legend and in the
+// comparison it holds.
+void Walker::checkComparisons()
+{
+    for (QWidget* w : candidateWindows(hub.get())) {
+        auto* form = qobject_cast<frmCompare*>(w);
+        if (!form) continue;
+        QStringList held, rows, legend;
+        for (const ComparedSet& set : form->comparison().sets) held << QString::fromStdString(set.name);
+        if (auto* grid = form->findChild<QTableWidget*>(QStringLiteral("grdSets")))
+            for (int r = 0; r < grid->rowCount(); ++r)
+                if (const QTableWidgetItem* item = grid->item(r, 0)) rows << item->text();
+        // the legend's names are the picture's coloured texts (axes and numbers are black)
+        for (const DrawOp& op : form->overlayPlot().ops)
+            if (const auto* t = std::get_if<Text>(&op); t && !(t->colour == kBlack))
+                legend << QString::fromStdString(t->text);
+        if (rows != legend || held != rows)
+            fail(QStringLiteral("comparison"), QStringLiteral("the table shows [%1], the legend [%2], the comparison [%3]")
+                                                   .arg(rows.join(QStringLiteral(", ")), legend.join(QStringLiteral(", ")),
+                                                        held.join(QStringLiteral(", "))));
+    }
+}
+
+// A saved picture is a whole file.
+void Walker::checkPictures()
+{
+    for (const QString& path : platform->pictureFiles) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) continue;  // not saved: the window said why
+        const QByteArray bytes = file.readAll();
+        const bool whole = wholePicture(path, bytes);
+        if (!whole)
+            fail(QStringLiteral("saved picture"), QStringLiteral("%1 is not a whole picture (%2 bytes)").arg(path).arg(bytes.size()));
+    }
+    platform->pictureFiles.clear();
 }
 
 }  // namespace kinetra::walk

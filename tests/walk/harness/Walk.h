@@ -13,8 +13,9 @@
 // After every step the invariants are checked: no exception left a handler, the step came
 // back within the step limit, no text on any window, message or report reads NaN or inf,
 // the points in the list are the points read or typed less the rows deleted, a saved point
-// file reads back as the list, the points handed on are the list's, and no window is left
-// open when the menu is back. An escape probe checks that the road back (never typing, and
+// file reads back as the list, the points handed on are the list's, a paste leaves at most
+// 200 points in the list, a comparison's table and its plot's legend name the same sets, a
+// saved picture file is complete, and no window is left open when the menu is back. An escape probe checks that the road back (never typing, and
 // "Stop" only where a window has no road back) reaches the menu within a few actions.
 
 #include <QString>
@@ -32,6 +33,8 @@ enum class StepKind {
     CloseBox,  // the window's close box
     Answer,    // a choice dialog: that option, then "Continue"
     Escape,    // the escape probe starts here
+    Choose,    // a combo box's item (row from 0), picked with the keys
+    Paste,     // the text put on the clipboard, then Ctrl+V in the point list
 };
 
 struct Step {
@@ -40,10 +43,11 @@ struct Step {
     QString control;    // Click: control; Answer: option
     QString text;       // Type: the text
     int key = 0;        // Key: Qt::Key
-    int row = 0;        // ClickRow: row from 1
+    int row = 0;        // ClickRow: row from 1; Choose: the item from 0
     int openChoice = 0;   // the open dialog's answer: an index into the offered files; -1 cancels
     int saveChoice = 0;   // the save dialog's answer: 0 a fresh file, 1 an unwritable place, -1 cancels
     bool printerOk = true;
+    int pictureEnding = 0;  // a picture's save dialog answers a name ending .png (0), .svg (1) or .pdf (2)
 };
 
 // One line per step, readable and parsed back by parseStep.

@@ -18,6 +18,8 @@ const char* kindName(StepKind k)
     case StepKind::CloseBox: return "close";
     case StepKind::Answer: return "answer";
     case StepKind::Escape: return "escape";
+    case StepKind::Choose: return "choose";
+    case StepKind::Paste: return "paste";
     }
     return "?";
 }
@@ -55,28 +57,34 @@ QString describeStep(const Step& s)
     case StepKind::Type: what = QStringLiteral("\"%1\"").arg(s.text); break;
     case StepKind::Key: what = keyText(s.key); break;
     case StepKind::Answer: what = s.control; break;
+    case StepKind::Choose: what = QStringLiteral("%1=%2").arg(s.control).arg(s.row); break;
+    case StepKind::Paste:
+        what = QStringLiteral("\"%1\"").arg(QString(s.text).replace(QLatin1Char('\t'), QLatin1String("\\t"))
+                                                 .replace(QLatin1Char('\n'), QLatin1String("\\n")));
+        break;
     case StepKind::CloseBox:
     case StepKind::Escape: break;
     }
-    return QStringLiteral("%1 %2 %3 | open=%4 save=%5 printer=%6")
+    return QStringLiteral("%1 %2 %3 | open=%4 save=%5 printer=%6 picture=%7")
         .arg(QLatin1String(kindName(s.kind)), s.window.isEmpty() ? QStringLiteral("-") : s.window,
              what.isEmpty() ? QStringLiteral("-") : what)
         .arg(s.openChoice)
         .arg(s.saveChoice)
-        .arg(s.printerOk ? 1 : 0);
+        .arg(s.printerOk ? 1 : 0)
+        .arg(s.pictureEnding);
 }
 
 bool parseStep(const QString& line, Step& s)
 {
     static const QRegularExpression form(
-        QStringLiteral(R"(^(\w+) (\S+) (".*"|\S+) \| open=(-?\d+) save=(-?\d+) printer=([01])$)"));
+        QStringLiteral(R"(^(\w+) (\S+) (".*"|\S+) \| open=(-?\d+) save=(-?\d+) printer=([01])(?: picture=([012]))?$)"));
     const QRegularExpressionMatch m = form.match(line.trimmed());
     if (!m.hasMatch()) return false;
     s = Step{};
     const QString kind = m.captured(1);
     bool known = false;
     for (StepKind k : {StepKind::Click, StepKind::ClickRow, StepKind::Type, StepKind::Key, StepKind::CloseBox,
-                       StepKind::Answer, StepKind::Escape}) {
+                       StepKind::Answer, StepKind::Escape, StepKind::Choose, StepKind::Paste}) {
         if (kind == QLatin1String(kindName(k))) {
             s.kind = k;
             known = true;
@@ -92,11 +100,20 @@ bool parseStep(const QString& line, Step& s)
     case StepKind::ClickRow: s.row = what.toInt(); break;
     case StepKind::Type: s.text = what.mid(1, what.size() - 2); break;
     case StepKind::Key: s.key = keyFromText(what); break;
+    case StepKind::Choose:
+        s.control = what.section(QLatin1Char('='), 0, 0);
+        s.row = what.section(QLatin1Char('='), 1).toInt();
+        break;
+    case StepKind::Paste:
+        s.text = what.mid(1, what.size() - 2).replace(QLatin1String("\\t"), QLatin1String("\t"))
+                     .replace(QLatin1String("\\n"), QLatin1String("\n"));
+        break;
     default: break;
     }
     s.openChoice = m.captured(4).toInt();
     s.saveChoice = m.captured(5).toInt();
     s.printerOk = m.captured(6) == QLatin1String("1");
+    s.pictureEnding = m.captured(7).isEmpty() ? 0 : m.captured(7).toInt();
     return true;
 }
 

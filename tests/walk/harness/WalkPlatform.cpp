@@ -1,6 +1,7 @@
 #include "walk/harness/WalkPlatform.h"
 
 #include <QFile>
+#include <algorithm>
 #include <exception>
 
 #include "entry/DataFileReader.h"
@@ -56,11 +57,43 @@ QString WalkPlatform::openFileName(QWidget* parent, const QString& title, const 
     return files[static_cast<std::size_t>(k)].path;
 }
 
+bool wholePicture(const QString& path, const QByteArray& bytes)
+{
+    if (path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive)) {
+        static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
+        static const QByteArray iend("\0\0\0\0IEND\xae\x42\x60\x82", 12);
+        return bytes.startsWith(signature) && bytes.endsWith(iend);
+    }
+    if (path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        return bytes.startsWith("%PDF") && bytes.trimmed().endsWith("%%EOF");
+    return bytes.trimmed().endsWith("</svg>");
+}
+
+QStringList WalkPlatform::openFileNames(QWidget* parent, const QString& title, const QString& startDir)
+{
+    ScriptedPlatform::openFileName(parent, title, startDir);  // records the request
+    const int k = current.openChoice;
+    const auto& files = offeredFiles();
+    const int n = static_cast<int>(files.size());
+    if (k < 0 || k >= n) return {};
+    QStringList paths{files[static_cast<std::size_t>(k)].path, files[static_cast<std::size_t>((k + 1) % 8)].path};
+    if (k % 2 == 1) paths << files[static_cast<std::size_t>((k * 5 + 3) % n)].path;
+    return paths;
+}
+
 QString WalkPlatform::saveFileName(QWidget* parent, const QString& title, const QString& startDir)
 {
     ScriptedPlatform::saveFileName(parent, title, startDir);
     const int k = current.saveChoice;
     if (k < 0) return {};
+    if (title == QLatin1String("Save Picture")) {
+        static const char* endings[] = {".png", ".svg", ".pdf"};
+        const QString ending = QLatin1String(endings[std::clamp(current.pictureEnding, 0, 2)]);
+        if (k == 1) return QStringLiteral("/nonexistent-kinetra-walk/picture") + ending;
+        const QString path = scratchDir + QStringLiteral("/picture%1").arg(++saves) + ending;
+        pictureFiles.push_back(path);
+        return path;
+    }
     if (k == 1) return QStringLiteral("/nonexistent-kinetra-walk/out.txt");
     const QString path = scratchDir + QStringLiteral("/saved%1.txt").arg(++saves);
     // the point file is saved when the question "Save data changed?" was answered

@@ -47,6 +47,7 @@ private:
     void stop();
     void startEscape();
     Step chooseStep();
+    QWidget* frontWindow(const std::vector<QWidget*>& wins) const;
     void act(const Step& s);
     std::optional<Step> escapeAction();
     bool finishIfNeeded();
@@ -55,6 +56,8 @@ private:
     void checkAfterStep();
     void checkNoNanOrInf();
     void checkPoints();
+    void checkComparisons();
+    void checkPictures();
     void fail(const QString& kind, const QString& detail);
     void noteFieldNumbers();
     bool knownNumber(double v) const;
@@ -97,6 +100,7 @@ private:
     std::vector<double> typedNumbers;
     QStringList typedTexts;
     std::size_t jobsChecked = 0;
+    bool pasted = false;  // the step pasted into the point list
 };
 
 }  // namespace kinetra::walk
