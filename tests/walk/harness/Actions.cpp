@@ -81,8 +81,19 @@ QString clipboardRows(std::mt19937_64& rng, char sep)
         if (unit(rng) < 0.6) t += QLatin1Char(sep) + QString::number(pick(100));
         return t;
     };
+    // half the time the rows follow a Hill curve (with some scatter), which the calculation fits
+    const bool curve = unit(rng) < 0.5;
+    const double vmax = 50 + pick(500), n = 1 + 0.5 * pick(5), k = 1 + pick(50);
+    // four significant digits, as the list keeps them
+    auto decimal = [sep](double x) { return QString::number(x, 'g', 4).replace(QLatin1Char('.'), QLatin1Char(sep)); };
     for (int i = 0; i < rows; ++i) {
         QString c = number(), v = number();
+        if (curve) {
+            const double conc = k * std::pow(10.0, -1.0 + 2.5 * i / std::max(rows, 12));
+            const double rate = vmax / (1 + std::pow(k / conc, n)) * (0.95 + 0.1 * unit(rng));
+            c = decimal(conc);
+            v = decimal(rate);
+        }
         if (i == bad) (pick(2) == 0 ? c : v) = QString::fromLatin1(badValues[pick(static_cast<int>(std::size(badValues)))]);
         lines << c + QLatin1Char('\t') + v;
     }
