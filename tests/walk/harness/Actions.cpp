@@ -76,16 +76,12 @@ QString clipboardRows(std::mt19937_64& rng, char sep)
     static const char* badValues[] = {"0", "-2", "abc", "1e999", "", "NaN", "inf", "1..2"};
     QStringList lines;
     if (unit(rng) < 0.2) lines << QStringLiteral("S\tv");
-    auto number = [&] {
-        QString t = QString::number(1 + pick(999));
-        if (unit(rng) < 0.6) t += QLatin1Char(sep) + QString::number(pick(100));
-        return t;
-    };
+    // four significant digits at most, as the list keeps them
+    auto decimal = [sep](double x) { return QString::number(x, 'g', 4).replace(QLatin1Char('.'), QLatin1Char(sep)); };
+    auto number = [&] { return decimal((1 + pick(9999)) / std::pow(10.0, pick(3))); };
     // half the time the rows follow a Hill curve (with some scatter), which the calculation fits
     const bool curve = unit(rng) < 0.5;
     const double vmax = 50 + pick(500), n = 1 + 0.5 * pick(5), k = 1 + pick(50);
-    // four significant digits, as the list keeps them
-    auto decimal = [sep](double x) { return QString::number(x, 'g', 4).replace(QLatin1Char('.'), QLatin1Char(sep)); };
     for (int i = 0; i < rows; ++i) {
         QString c = number(), v = number();
         if (curve) {
