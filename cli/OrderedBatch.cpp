@@ -149,52 +149,65 @@ int runOrderedBatch(std::size_t count, const BatchTask& task, std::ostream& out,
     int highest = 0;
     std::vector<Slot> slots(count);
 
-    // Workers take the next data set while it lies within a window ahead of the output, so
-    // that a slow data set does not leave the whole batch's transcripts waiting in memory.
+    // The data sets are taken in turn by jobs - 1 workers and by this thread, which plays the
+    // transcripts out in order and takes a data set itself while the one whose turn it is
+    // still runs. Nobody is woken for a data set done out of turn: the player sleeps only on
+    // the data set it plays next, and a worker only when it runs too far ahead of the output
+    // (a window of data sets, so that a slow one does not leave the whole batch's
+    // transcripts waiting in memory).
+    constexpr std::size_t kNobody = static_cast<std::size_t>(-1);
     std::mutex m;
-    std::condition_variable changed;
-    std::size_t next = 0, played = 0;
+    std::condition_variable turnDone, roomAhead;
+    std::size_t next = 0, played = 0, awaited = kNobody, idleWorkers = 0;
     bool stopping = false;
     const std::size_t window = 8 * jobs;
+    auto claimable = [&] { return !stopping && next < count && next < played + window; };
+    // Runs data set `i` with the lock released; back with it held.
+    auto runLocked = [&](std::unique_lock<std::mutex>& lock, std::size_t i) {
+        lock.unlock();
+        runInto(task, i, slots[i]);
+        lock.lock();
+        slots[i].done = true;
+        if (awaited == i) turnDone.notify_one();
+    };
     std::vector<std::thread> workers;
-    if (jobs > 1) {
-        for (std::size_t w = 0; w < jobs; ++w) {
-            workers.emplace_back([&] {
-                std::unique_lock lock(m);
-                for (;;) {
-                    changed.wait(lock, [&] { return stopping || next >= count || next < played + window; });
-                    if (stopping || next >= count) return;
-                    const std::size_t i = next++;
-                    lock.unlock();
-                    runInto(task, i, slots[i]);
-                    lock.lock();
-                    slots[i].done = true;
-                    changed.notify_all();
-                }
-            });
-        }
+    for (std::size_t w = 1; w < jobs; ++w) {
+        workers.emplace_back([&] {
+            std::unique_lock lock(m);
+            for (;;) {
+                ++idleWorkers;
+                roomAhead.wait(lock, [&] { return stopping || next >= count || claimable(); });
+                --idleWorkers;
+                if (!claimable()) return;
+                runLocked(lock, next++);
+            }
+        });
     }
     auto finish = [&] {
         {
             std::lock_guard lock(m);
             stopping = true;
         }
-        changed.notify_all();
+        roomAhead.notify_all();
         for (std::thread& t : workers) t.join();
         progress.clear();
     };
 
     for (std::size_t i = 0; i < count; ++i) {
-        if (jobs > 1) {
+        {
             std::unique_lock lock(m);
             while (!slots[i].done) {
-                changed.wait_for(lock, std::chrono::milliseconds(100));
+                if (claimable()) {
+                    runLocked(lock, next++);
+                    continue;
+                }
+                awaited = i;
+                turnDone.wait_for(lock, std::chrono::milliseconds(100));
+                awaited = kNobody;
                 lock.unlock();
                 progress.update(i);
                 lock.lock();
             }
-        } else {
-            runInto(task, i, slots[i]);
         }
         Slot& slot = slots[i];
         progress.makeRoomFor(slot.transcript);
@@ -205,11 +218,13 @@ int runOrderedBatch(std::size_t count, const BatchTask& task, std::ostream& out,
             std::rethrow_exception(slot.failure);
         }
         highest = std::max(highest, slot.status);
+        bool wake = false;
         {
             std::lock_guard lock(m);
             played = i + 1;
+            wake = idleWorkers > 0;
         }
-        changed.notify_all();
+        if (wake) roomAhead.notify_all();
         if (stop && stop()) break;
         progress.update(i + 1);
     }
