@@ -93,10 +93,15 @@ bool marksMissing(std::string_view cell)
                    {"over", "under", "invalid", "nan", "inf", "infinity", "n/a", "#n/a", "n.d."});
 }
 
-bool validUtf8(std::string_view s)
+// Checks the bytes as UTF-8 up to the last character they hold whole; `whole` is how many
+// bytes that is (a character cut off by the end of `s` is left for the next piece). False
+// for bytes that cannot be UTF-8.
+bool validUtf8Prefix(std::string_view s, std::size_t& whole)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const auto* const begin = reinterpret_cast<const unsigned char*>(s.data());
+    const auto* p = begin;
     const auto* const end = p + s.size();
+    whole = s.size();
     while (p < end) {
         std::uint64_t eight;  // eight ASCII bytes at a time
         if (end - p >= 8 && (std::memcpy(&eight, p, 8), (eight & 0x8080808080808080ULL) == 0)) {
@@ -120,8 +125,11 @@ bool validUtf8(std::string_view s)
         } else {
             return false;
         }
-        if (end - p <= more) return false;
         for (int k = 1; k <= more; ++k) {
+            if (p + k == end) {  // cut off: the rest of the character comes with the next piece
+                whole = static_cast<std::size_t>(p - begin);
+                return true;
+            }
             if ((p[k] & 0xC0U) != 0x80U) return false;
             cp = (cp << 6) | (p[k] & 0x3FU);
         }
@@ -129,6 +137,12 @@ bool validUtf8(std::string_view s)
         p += more + 1;
     }
     return true;
+}
+
+bool validUtf8(std::string_view s)
+{
+    std::size_t whole = 0;
+    return validUtf8Prefix(s, whole) && whole == s.size();
 }
 
 // A cell's text in UTF-8, its blanks trimmed.
@@ -202,6 +216,71 @@ std::optional<double> cellNumber(std::string_view cell, bool decimalComma, bool*
     return value;
 }
 
+// The bytes of a table as its records are read: the whole text held by the caller, or a file
+// read a piece at a time, so that a large file never sits in memory whole. `text()` holds
+// the bytes from the first one still needed; `base()` is where it starts in the table.
+class TableSource {
+public:
+    explicit TableSource(std::string_view whole) : text_(whole) {}
+    // The file open as `fd` at its start, `size` bytes of it read (a file that grew since
+    // its size was taken is read as far as that size).
+    TableSource(int fd, std::size_t size) : fd_(fd), left_(size), complete_(size == 0) {}
+
+    std::string_view text() const { return text_; }
+    std::size_t base() const { return base_; }
+    // Whether text() reaches the end of the table.
+    bool complete() const { return complete_; }
+    // The errno of a read that failed, 0 when none did.
+    int error() const { return error_; }
+
+    void dropFront(std::size_t n)
+    {
+        text_.remove_prefix(n);
+        start_ += n;
+        base_ += n;
+    }
+
+    // Drops the bytes before `keep` (an offset in text()) and reads on: at least a piece, and
+    // at least as many bytes as are still held, so that a record longer than a piece is read
+    // again only a few times. False when nothing more can be read.
+    bool more(std::size_t keep)
+    {
+        if (complete_) return false;
+        const std::size_t held = text_.size() - keep;
+        buffer_.erase(0, start_ + keep);
+        start_ = 0;
+        base_ += keep;
+        const std::size_t want = std::min(left_, std::max(kTablePieceBytes, held));
+        buffer_.resize(held + want);
+        std::size_t got = 0;
+        while (got < want) {
+            const ssize_t n = ::read(fd_, buffer_.data() + held + got, want - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                error_ = n < 0 ? errno : 0;
+                left_ = 0;
+                break;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        buffer_.resize(held + got);
+        left_ -= std::min(left_, got);
+        complete_ = left_ == 0;
+        text_ = buffer_;
+        return got > 0;
+    }
+
+private:
+    std::string_view text_;
+    std::string buffer_;  // a file's bytes held
+    std::size_t start_ = 0;  // where text_ starts in buffer_
+    std::size_t base_ = 0;
+    int fd_ = -1;
+    std::size_t left_ = 0;  // bytes of the file not yet read
+    bool complete_ = true;
+    int error_ = 0;
+};
+
 struct Record {
     int line = 0;  // where the record starts
     std::vector<std::string_view> cells;
@@ -221,7 +300,10 @@ struct Record {
 // record's cells stay valid until the next record is read.
 class RecordReader {
 public:
-    RecordReader(std::string_view text, char sep) : text_(text), sep_(sep)
+    // `dropsRead`: the bytes of the records read are dropped from the source as the reading
+    // goes on; otherwise they stay held, and a further reader can start at the same place.
+    RecordReader(TableSource& source, char sep, bool dropsRead = true)
+        : source_(source), text_(source.text()), sep_(sep), dropsRead_(dropsRead), base_(source.base())
     {
         for (const char c : {sep, '\r', '\n'}) ends_[static_cast<unsigned char>(c)] = true;
         if (sep == ' ') ends_[static_cast<unsigned char>('\t')] = true;
@@ -230,10 +312,43 @@ public:
     // False at the end of the text, or when a quote is never closed (unclosedQuoteLine()).
     bool next(Record& record)
     {
+        if (unclosedLine_ != 0) return false;
+        follow();
+        std::size_t start = pos_;
+        const int startLine = line_;
+        for (;;) {
+            const bool read = readRecord(record);
+            // a record that runs into the end of the bytes held is read again with more of them
+            if (pos_ < text_.size() || source_.complete()) return read;
+            pos_ = start;
+            line_ = startLine;
+            unclosedLine_ = 0;
+            const std::size_t keep = dropsRead_ ? start : 0;
+            if (!source_.more(keep)) return read;
+            follow();
+            start = pos_;
+        }
+    }
+
+    int unclosedQuoteLine() const { return unclosedLine_; }
+    // How far the reader is into the table.
+    std::size_t position() const { return base_ + pos_; }
+
+private:
+    // text_ again after the source read on (possibly for another reader), pos_ kept in place
+    void follow()
+    {
+        pos_ -= source_.base() - base_;
+        base_ = source_.base();
+        text_ = source_.text();
+    }
+
+    bool readRecord(Record& record)
+    {
         record.cells.clear();
         moved_.clear();
         scratch_.clear();
-        if (pos_ >= text_.size() || unclosedLine_ != 0) return false;
+        if (pos_ >= text_.size()) return false;
         record.line = line_;
         for (;;) {
             skipPadding();
@@ -259,10 +374,6 @@ public:
         return true;
     }
 
-    int unclosedQuoteLine() const { return unclosedLine_; }
-    std::size_t position() const { return pos_; }
-
-private:
     // Where a quoted field's text stands: in the table, or in the buffer.
     struct Span {
         std::size_t begin;
@@ -359,8 +470,11 @@ private:
         return true;
     }
 
+    TableSource& source_;
     std::string_view text_;
     char sep_;
+    bool dropsRead_;
+    std::size_t base_;  // where text_ starts in the table
     std::size_t pos_ = 0;
     int line_ = 1;
     int unclosedLine_ = 0;
@@ -372,12 +486,12 @@ private:
 // The separator that splits the most of the first lines into two fields or more; among
 // separators that split as many, the one that gives the most cells that read as numbers;
 // ties go to tab, semicolon, comma, blanks in turn.
-char detectSeparator(std::string_view text)
+char detectSeparator(TableSource& source)
 {
     constexpr char kCandidates[] = {'\t', ';', ',', ' '};
     // what a separator makes of the first lines: lines split, or cells that are numbers
     const auto score = [&](char sep, bool numbers) {
-        RecordReader reader(text, sep);
+        RecordReader reader(source, sep, false);
         Record rec;
         int records = 0;
         int count = 0;
@@ -880,21 +994,25 @@ std::string parseColumnList(std::string_view list, TableOptions& into)
     return {};
 }
 
-TableRead readTable(std::string_view bytes, const TableOptions& options)
+namespace {
+
+// What a first look over the whole table finds, before its records are read.
+struct TableFacts {
+    bool latin1 = false;        // the bytes are not valid UTF-8
+    std::size_t lineEnds = 0;   // LF, or CR where the table has no LF
+};
+
+TableRead readRecords(TableSource& source, const TableFacts& facts, const TableOptions& options)
 {
     TableRead out;
-    if (bytes.size() > kMaxTableBytes) {
-        out.failure = "the table is " + std::to_string(bytes.size()) + " bytes long; at most " +
-                      std::to_string(kMaxTableBytes) + " bytes are read";
-        return out;
-    }
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    if (source.text().empty()) source.more(0);
+    if (source.text().substr(0, 3) == "\xEF\xBB\xBF") source.dropFront(3);
     TableLayout& layout = out.layout;
-    layout.latin1 = !validUtf8(bytes);
-    layout.separator = detectSeparator(bytes);
+    layout.latin1 = facts.latin1;
+    layout.separator = detectSeparator(source);
     const bool decimalComma = layout.separator != ',';
 
-    RecordReader reader(bytes, layout.separator);
+    RecordReader reader(source, layout.separator);
     Record rec;
     const auto nextFilled = [&] {
         while (reader.next(rec))
@@ -944,10 +1062,7 @@ TableRead readTable(std::string_view bytes, const TableOptions& options)
     layout.namesColumn = plan.names + 1;
     for (const int c : plan.rates) layout.rateColumns.push_back(c + 1);
 
-    auto lineEnds = std::count(bytes.begin(), bytes.end(), '\n');
-    if (lineEnds == 0) lineEnds = std::count(bytes.begin(), bytes.end(), '\r');
-    TableBuilder builder(out, cols, plan, layout.latin1, decimalComma,
-                         static_cast<std::size_t>(lineEnds) + 1);
+    TableBuilder builder(out, cols, plan, layout.latin1, decimalComma, facts.lineEnds + 1);
     do {
         if (rec.blank()) continue;
         const int fields = rec.width();
@@ -964,6 +1079,66 @@ TableRead readTable(std::string_view bytes, const TableOptions& options)
     return out;
 }
 
+std::string tooLong(std::size_t bytes)
+{
+    return "the table is " + std::to_string(bytes) + " bytes long; at most " +
+           std::to_string(kMaxTableBytes) + " bytes are read";
+}
+
+}  // namespace
+
+TableRead readTable(std::string_view bytes, const TableOptions& options)
+{
+    if (bytes.size() > kMaxTableBytes) {
+        TableRead out;
+        out.failure = tooLong(bytes.size());
+        return out;
+    }
+    TableFacts facts;
+    facts.latin1 = !validUtf8(bytes);
+    const auto lf = std::count(bytes.begin(), bytes.end(), '\n');
+    facts.lineEnds = static_cast<std::size_t>(lf != 0 ? lf : std::count(bytes.begin(), bytes.end(), '\r'));
+    TableSource source(bytes);
+    return readRecords(source, facts, options);
+}
+
+namespace {
+
+// The facts of a file's bytes, taken a piece at a time; the file is left at its start. Its
+// size is what it holds once read; the errno of a read that failed, 0 when none did.
+int surveyFile(int fd, TableFacts& facts, std::size_t& size)
+{
+    std::string piece(kTablePieceBytes, '\0');
+    std::size_t carried = 0;  // the start of a UTF-8 character cut off by the piece before
+    std::size_t lf = 0;
+    std::size_t cr = 0;
+    size = 0;
+    bool utf8 = true;
+    for (;;) {
+        const ssize_t got = ::read(fd, piece.data() + carried, piece.size() - carried);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return errno;
+        if (got == 0) break;
+        const std::string_view bytes(piece.data() + carried, static_cast<std::size_t>(got));
+        size += bytes.size();
+        lf += static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+        cr += static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r'));
+        if (size > kMaxTableBytes) break;  // refused: the rest is not wanted
+        std::size_t whole = 0;
+        const std::string_view held(piece.data(), carried + bytes.size());
+        if (utf8 && !validUtf8Prefix(held, whole)) utf8 = false;
+        carried = utf8 ? held.size() - whole : 0;
+        if (carried > 0) std::memmove(piece.data(), piece.data() + whole, carried);
+    }
+    facts.latin1 = !utf8 || carried > 0;  // a character cut off by the end of the file
+    facts.lineEnds = lf != 0 ? lf : cr;
+    return ::lseek(fd, 0, SEEK_SET) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+// A regular file is read twice, a piece at a time: once for the facts of its bytes, then
+// record by record. A pipe is read whole into memory.
 TableRead readTableFile(const std::string& path, const TableOptions& options)
 {
     TableRead out;
@@ -984,6 +1159,7 @@ TableRead readTableFile(const std::string& path, const TableOptions& options)
                 return "system error " + std::to_string(err);
         }
     };
+    const std::string tooLarge = "it is larger than " + std::to_string(kMaxTableBytes) + " bytes";
     int fd;
     do {
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -996,13 +1172,25 @@ TableRead readTableFile(const std::string& path, const TableOptions& options)
         ::close(fd);
         return refuse(folder ? "it is a folder" : "it is not a file");
     }
+    if (S_ISREG(info.st_mode)) {
+        struct Closer {
+            int fd;
+            ~Closer() { ::close(fd); }
+        } closer{fd};
+        if (static_cast<std::uintmax_t>(info.st_size) > kMaxTableBytes) return refuse(tooLarge);
+        TableFacts facts;
+        std::size_t size = 0;
+        if (const int err = surveyFile(fd, facts, size)) return refuse(reason(err));
+        if (size > kMaxTableBytes) return refuse(tooLarge);
+        TableSource source(fd, size);
+        TableRead read = readRecords(source, facts, options);
+        if (source.error() != 0) return refuse(reason(source.error()));
+        return read;
+    }
     // at most one byte beyond the limit is read: enough to know the table is too large
     std::string bytes;
     std::size_t size = 0;
-    bytes.resize(
-        S_ISREG(info.st_mode)
-            ? std::min<std::size_t>(static_cast<std::size_t>(info.st_size), kMaxTableBytes) + 1
-            : std::size_t{1} << 16);
+    bytes.resize(std::size_t{1} << 16);
     for (;;) {
         if (size == bytes.size()) {
             if (size > kMaxTableBytes) break;
@@ -1019,8 +1207,7 @@ TableRead readTableFile(const std::string& path, const TableOptions& options)
         size += static_cast<std::size_t>(got);
     }
     ::close(fd);
-    if (size > kMaxTableBytes)
-        return refuse("it is larger than " + std::to_string(kMaxTableBytes) + " bytes");
+    if (size > kMaxTableBytes) return refuse(tooLarge);
     bytes.resize(size);
     return readTable(bytes, options);
 }

@@ -57,6 +57,9 @@ inline constexpr std::size_t kMaxTableBytes = std::size_t{100} << 20;  // 100 Mi
 inline constexpr int kMaxTableColumns = 10000;
 inline constexpr int kMaxTableDataSets = 10000;
 inline constexpr int kMaxTableWarnings = 100;
+// A table file is read this many bytes at a time (a record longer than that in as many bytes
+// as it takes): what the reading holds does not grow with the file.
+inline constexpr std::size_t kTablePieceBytes = std::size_t{1} << 20;
 
 // The text the keyboard entry shows for a point beyond a data set's limit.
 inline constexpr const char* kPointLimitText =
@@ -108,8 +111,9 @@ struct TableRead {
 };
 
 TableRead readTable(std::string_view bytes, const TableOptions& options = {});
-// The same, from a file; a file that cannot be opened or read, or one larger than
-// kMaxTableBytes, is a failure whose text names the file.
+// The same, from a file, with the same data sets, warnings and failures; a file that cannot
+// be opened or read, or one larger than kMaxTableBytes, is a failure whose text names the
+// file (a file too large is refused before it is read).
 TableRead readTableFile(const std::string& path, const TableOptions& options = {});
 
 }  // namespace kinetra

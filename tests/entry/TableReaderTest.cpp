@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -281,6 +282,71 @@ TEST_F(TableFiles, AFiftyMegabyteFileGivesItsFirst200Points)
     EXPECT_EQ(r.dataSets[0].rate.size(), 200u);
     EXPECT_EQ(r.dataSets[0].concentration.back(), 0.001234);
     EXPECT_EQ(r.warnings.size(), 1u);
+}
+
+// A table whose byte kTablePieceBytes is snippet[at]: rows of data set A up to the snippet.
+std::string straddling(const std::string& snippet, std::size_t at)
+{
+    std::string t = "set;S;v\r\n";
+    const std::size_t start = kTablePieceBytes - at;
+    const std::string row = "A;0,5;1,25\r\n";
+    while (t.size() + 2 * row.size() < start) t += row;
+    // the last row padded with zeros to end where the snippet starts
+    const std::string head = "A;0,5;1,";
+    t += head + std::string(start - t.size() - head.size() - 3, '0') + "1\r\n";
+    return t + snippet;
+}
+
+void expectSameRead(const TableRead& file, const TableRead& text)
+{
+    EXPECT_EQ(file.failure, text.failure);
+    EXPECT_EQ(summary(file), summary(text));
+    EXPECT_EQ(file.warnings, text.warnings);
+    EXPECT_EQ(file.layout.separator, text.layout.separator);
+    EXPECT_EQ(file.layout.latin1, text.layout.latin1);
+    EXPECT_EQ(file.layout.header, text.layout.header);
+    EXPECT_EQ(file.layout.rateColumns, text.layout.rateColumns);
+}
+
+struct PieceCase {
+    const char* what;
+    std::string snippet;
+    std::size_t at;         // the snippet's byte that starts the file's second piece
+    std::string lastSet;    // the name of the last data set, or the failure
+};
+
+TEST_F(TableFiles, ARecordAcrossTwoPiecesReadsAsInTheWholeText)
+{
+    const std::string longName(kTablePieceBytes * 5 / 2, 'x');
+    const PieceCase cases[] = {
+        {"CR | LF", "B;2;3\r\nB;4;5\r\n", 6, "B"},
+        {"a quoted name over two lines", "\"B \"\"x\"\"\r\nend\";2;3\r\n", 4, "B \"x\"\r\nend"},
+        {"a UTF-8 character cut", "M\xC3\xBCller;2;3\r\n", 2, "M\xC3\xBCller"},
+        {"a Latin-1 byte", "M\xFCller;2;3\r\n", 1, "M\xC3\xBCller"},
+        {"a record ending at the cut", "B;2;3\r\n", 0, "B"},
+        {"a quote never closed", "B;2;3\r\n\"C;4;5\r\n", 9, "refused: the quote opened on line"},
+        {"a record of two pieces and a half", "\"" + longName + "\";2;3\r\n", 1, longName},
+    };
+    for (const PieceCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string text = straddling(c.snippet, c.at);
+        ASSERT_EQ(text[kTablePieceBytes], c.snippet[c.at]);
+        const TableRead fromFile = readTableFile(file("pieces.csv", text));
+        const TableRead whole = readTable(text);
+        expectSameRead(fromFile, whole);
+        if (fromFile.ok())
+            EXPECT_EQ(fromFile.dataSets.back().name, c.lastSet);
+        else
+            EXPECT_EQ(("refused: " + fromFile.failure).substr(0, c.lastSet.size()), c.lastSet);
+    }
+}
+
+TEST_F(TableFiles, AFileBeyondTheLimitIsRefusedUnread)
+{
+    const std::string path = file("huge.csv", "S,v\n1,2\n");
+    std::filesystem::resize_file(path, kMaxTableBytes + 1);  // sparse: nothing is written
+    EXPECT_EQ(readTableFile(path).failure, "cannot read \"" + path + "\": it is larger than " +
+                                               std::to_string(kMaxTableBytes) + " bytes");
 }
 
 TEST_F(TableFiles, FilesThatCannotBeReadAreNamed)
