@@ -97,7 +97,8 @@ public:
 
     // One field as the point list keeps it: its text and the value that text reads back as.
     // A field cut off by the end of the file (nothing but blanks left) is a read failure.
-    void readField(std::string& text, double& listed)
+    // `text` may be null when only the value is wanted.
+    void readField(std::string* text, double& listed)
     {
         int c = src_.peek();
         while (isBlank(c)) c = src_.next();
@@ -131,9 +132,9 @@ public:
     }
 
 private:
-    static void keepZero(std::string& text, double& listed)
+    static void keepZero(std::string* text, double& listed)
     {
-        text = "0.000E+00";
+        if (text) *text = "0.000E+00";
         listed = 0.0;
     }
 
@@ -157,16 +158,18 @@ private:
 
 // Records up to the 200th or the end of the source; the end is tested only before a record.
 template <typename Source>
-std::vector<ReadRecord> readRecords(Source& source, const ReadWarning& onWarning, std::size_t expected)
+std::vector<ReadRecord> readRecords(Source& source, const ReadWarning& onWarning, std::size_t expected,
+                                    RecordTexts texts)
 {
+    const bool keep = texts == RecordTexts::Kept;
     FieldReader<Source> fields(source);
     std::vector<ReadRecord> records;
     records.reserve(std::min<std::size_t>(expected, kMaxPoints));
     while (static_cast<int>(records.size()) < kMaxPoints && !fields.atEnd()) {
         const int point = static_cast<int>(records.size()) + 1;
         ReadRecord& rec = records.emplace_back();
-        fields.readField(rec.concentrationText, rec.concentration);
-        fields.readField(rec.rateText, rec.rate);
+        fields.readField(keep ? &rec.concentrationText : nullptr, rec.concentration);
+        fields.readField(keep ? &rec.rateText : nullptr, rec.rate);
         if (!(rec.concentration > 0.0) || !(rec.rate > 0.0)) {
             if (onWarning) onWarning(point);
         }
@@ -228,25 +231,25 @@ private:
 
 }  // namespace
 
-std::vector<ReadRecord> readDataText(std::string_view text, const ReadWarning& onWarning)
+std::vector<ReadRecord> readDataText(std::string_view text, const ReadWarning& onWarning, RecordTexts texts)
 {
     MemorySource source(text);
     // a record takes four characters at the least
-    return readRecords(source, onWarning, text.size() / 4 + 1);
+    return readRecords(source, onWarning, text.size() / 4 + 1, texts);
 }
 
-std::vector<ReadRecord> readDataFile(std::istream& in, const ReadWarning& onWarning)
+std::vector<ReadRecord> readDataFile(std::istream& in, const ReadWarning& onWarning, RecordTexts texts)
 {
     std::streambuf* buf = in.rdbuf();
     if (buf == nullptr || !in) throw RuntimeFailure(failure::PathFileAccessError);
 
     StreamSource source(*buf);
-    std::vector<ReadRecord> records = readRecords(source, onWarning, kMaxPoints);
+    std::vector<ReadRecord> records = readRecords(source, onWarning, kMaxPoints, texts);
     if (records.size() < static_cast<std::size_t>(kMaxPoints)) in.setstate(std::ios::eofbit);
     return records;
 }
 
-std::vector<ReadRecord> readDataFile(const std::string& path, const ReadWarning& onWarning)
+std::vector<ReadRecord> readDataFile(const std::string& path, const ReadWarning& onWarning, RecordTexts texts)
 {
     int fd;
     do {
@@ -263,12 +266,12 @@ std::vector<ReadRecord> readDataFile(const std::string& path, const ReadWarning&
     FileBuffer buffer(fd);
     if (S_ISREG(info.st_mode) && info.st_size <= kWholeFileLimit) {
         const std::string text = buffer.readAll(static_cast<std::size_t>(info.st_size));
-        return readDataText(text, onWarning);
+        return readDataText(text, onWarning, texts);
     }
     // reads block again (a pipe with its writer still at work); a regular file never blocks
     if (S_ISFIFO(info.st_mode)) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::istream in(&buffer);
-    return readDataFile(in, onWarning);
+    return readDataFile(in, onWarning, texts);
 }
 
 }  // namespace kinetra

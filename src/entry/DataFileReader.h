@@ -32,9 +32,15 @@ inline constexpr const char* kReadWarningText = "Concentration and rate must be 
 // Throws RuntimeFailure: 53 the file does not exist, 70 it may not be read, 75 it is a
 // directory or cannot be opened otherwise, 62 a record cut off by the end of the file,
 // 6 a number too large for a double.
-std::vector<ReadRecord> readDataFile(std::istream& in, const ReadWarning& onWarning = {});
+// With RecordTexts::Skipped the records' texts are left empty: for a reader that wants only
+// the values, which are the same either way.
+enum class RecordTexts { Kept, Skipped };
+std::vector<ReadRecord> readDataFile(std::istream& in, const ReadWarning& onWarning = {},
+                                     RecordTexts texts = RecordTexts::Kept);
 // The same reading of a data file's contents held in memory (fields are read in place).
-std::vector<ReadRecord> readDataText(std::string_view text, const ReadWarning& onWarning = {});
-std::vector<ReadRecord> readDataFile(const std::string& path, const ReadWarning& onWarning = {});
+std::vector<ReadRecord> readDataText(std::string_view text, const ReadWarning& onWarning = {},
+                                     RecordTexts texts = RecordTexts::Kept);
+std::vector<ReadRecord> readDataFile(const std::string& path, const ReadWarning& onWarning = {},
+                                     RecordTexts texts = RecordTexts::Kept);
 
 }  // namespace kinetra

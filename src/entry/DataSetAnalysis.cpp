@@ -100,7 +100,7 @@ Outcome<DataSet> handOff(std::vector<ListRow>& rows, int wanted, const ReportLab
 Outcome<DataSet> readDataSet(const std::string& path, const ReportLabels& labels, const ReadWarning& onWarning)
 {
     try {
-        DataSet data = dataSetOfRecords(readDataFile(path, onWarning));
+        DataSet data = dataSetOfRecords(readDataFile(path, onWarning, RecordTexts::Skipped));
         label(data, labels);
         return data;
     } catch (...) {

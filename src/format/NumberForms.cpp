@@ -464,7 +464,7 @@ namespace {
 // 10^-290 and 10^290, false for any other text. Such a text's digits are the shortest digits
 // of the double it reads as (a double tells apart every pair of 15-digit decimals in that
 // range), so rounding them to four is rounding the double's shortest digits.
-bool quickListFour(std::string_view text, std::string& shown, double& value)
+bool quickListFour(std::string_view text, std::string* shown, double& value)
 {
     const char* p = text.data();
     const char* const end = p + text.size();
@@ -518,7 +518,7 @@ bool quickListFour(std::string_view text, std::string& shown, double& value)
     }
     if (p != end) return false;
     if (count == 0) {  // zero, whatever its sign
-        shown = "0.000E+00";
+        if (shown) *shown = "0.000E+00";
         value = 0.0;
         return true;
     }
@@ -544,6 +544,15 @@ bool quickListFour(std::string_view text, std::string& shown, double& value)
     } else {
         mantissa = static_cast<int>(digits) * static_cast<int>(kPow10[4 - count]);
     }
+    // one correctly rounded operation when the power of ten is exact, else the text is read
+    const int shift = e - 3;
+    const bool exact = shift >= -22 && shift <= 22;
+    if (exact) {
+        const double m = mantissa;
+        value = shift >= 0 ? m * kPow10[shift] : m / kPow10[-shift];
+        if (negative) value = -value;
+    }
+    if (!shown && exact) return true;
     char buf[16];
     char* out = buf;
     if (negative) *out++ = '-';
@@ -558,31 +567,28 @@ bool quickListFour(std::string_view text, std::string& shown, double& value)
     if (magnitude >= 100) *out++ = static_cast<char>('0' + magnitude / 100);
     *out++ = static_cast<char>('0' + magnitude / 10 % 10);
     *out++ = static_cast<char>('0' + magnitude % 10);
-    shown.assign(buf, static_cast<std::size_t>(out - buf));
-
-    // one correctly rounded operation when the power of ten is exact, else the text is read
-    const int shift = e - 3;
-    if (shift >= -22 && shift <= 22) {
-        const double m = mantissa;
-        value = shift >= 0 ? m * kPow10[shift] : m / kPow10[-shift];
-        if (negative) value = -value;
-    } else {
-        std::from_chars(buf, out, value);
-    }
+    if (shown) shown->assign(buf, static_cast<std::size_t>(out - buf));
+    if (!exact) std::from_chars(buf, out, value);
     return true;
 }
 
 }  // namespace
 
-ListedNumber listFourDigits(std::string_view text, std::string& shown, double& value)
+ListedNumber listFourDigits(std::string_view text, std::string* shown, double& value)
 {
     if (quickListFour(text, shown, value)) return ListedNumber::Number;
     bool overflow = false;
     const std::optional<double> number = parseDecimal(text, '.', &overflow);
     if (overflow) return ListedNumber::Overflow;
     if (!number) return ListedNumber::NotANumber;
-    shown = formatScientific(*number, 3, '.', &value);
+    std::string text4 = formatScientific(*number, 3, '.', &value);
+    if (shown) *shown = std::move(text4);
     return ListedNumber::Number;
+}
+
+ListedNumber listFourDigits(std::string_view text, std::string& shown, double& value)
+{
+    return listFourDigits(text, &shown, value);
 }
 
 double leadingNumber(std::string_view text, char sep)

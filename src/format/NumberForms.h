@@ -64,6 +64,8 @@ std::optional<double> parseDecimal(std::string_view text, char sep = '.', bool* 
 // a double. A number that rounds beyond the largest double gives an infinite `value`.
 enum class ListedNumber { Number, NotANumber, Overflow };
 ListedNumber listFourDigits(std::string_view text, std::string& shown, double& value);
+// The same without the text, when only the value is wanted (`shown` may be null).
+ListedNumber listFourDigits(std::string_view text, std::string* shown, double& value);
 
 // Reads the number at the start of a text, as far as it goes ("200 (U/mg) / (mM)" reads
 // 200); a text that does not start with a number reads 0. Used where a text that starts
