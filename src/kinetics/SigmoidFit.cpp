@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "base/CheckedMath.h"
+#include "kinetics/PairExp.h"
 
 namespace kinetra {
 
@@ -46,17 +47,8 @@ inline void allFinite(std::initializer_list<double> values)
     for (double x : values) finite(x);
 }
 
-// Two doubles worked on at once (one SSE2 register): the sums over the points are taken in
-// two interleaved halves, even and odd points, added at the end.
-using Pair = double __attribute__((vector_size(16)));
-
-inline Pair loadPair(const double* p)
-{
-    Pair x;
-    std::memcpy(&x, p, sizeof x);
-    return x;
-}
-
+// The sums over the points are taken in two interleaved halves, even and odd points (one
+// SSE2 register, see PairExp.h), added at the end.
 inline double total(Pair x)
 {
     return x[0] + x[1];
@@ -190,11 +182,28 @@ InnerFit innerFit(CurvePoints& pts, double n)
     const double* lnS = pts.lnS.data();
     double* P = pts.P.data();
 
-    for (int i = first; i <= last; ++i) {
+    // S^n = e^(n ln S) two points at a time; a power outside the normal doubles (or of an S
+    // that is not above 0) takes the slow road, one point at a time.
+    auto slowPower = [&](int i) {
         double p = std::exp(n * lnS[i]);
         if (!(p > 0.0 && p <= DBL_MAX)) p = checkedPower(S[i], n);  // 0, overflow or S <= 0
-        P[i] = p;
         if (p == 0.0) abortNumbered(FitAbortReason::ConcentrationPowerZero);
+        P[i] = p;
+    };
+    int j = first;
+    for (; j + 1 <= last; j += 2) {
+        const Pair x = n * loadPair(lnS + j);
+        if (pairExpInRange(x[0]) && pairExpInRange(x[1])) {
+            storePair(P + j, pairExp(x));
+        } else {
+            slowPower(j);
+            slowPower(j + 1);
+        }
+    }
+    if (j == last) {
+        const double x = n * lnS[j];
+        if (pairExpInRange(x)) P[j] = pairExp(Pair{x, x})[0];
+        else slowPower(j);
     }
 
     // Starting values: 1/v = a + b/S^n with weights v^4, the sums taken without 1/v.
