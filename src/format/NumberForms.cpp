@@ -477,30 +477,30 @@ bool quickListFour(std::string_view text, std::string* shown, double& value)
     // 0 included, taken off below), and where the first of them stands.
     std::uint64_t digits = 0;
     int count = 0;           // digits in `digits`
-    int seen = 0;            // every digit of the mantissa
     int integerDigits = 0;   // significant digits before the point
     int leadingZeros = 0;    // zeros after the point before the first significant digit
-    bool point = false;
-    for (; p < end; ++p) {
-        const char c = *p;
-        if (c == '.' && !point) {
-            point = true;
-            continue;
-        }
-        if (!isDigit(c)) break;
-        ++seen;
-        if (count == 0 && c == '0') {
-            if (point) ++leadingZeros;
-            continue;
-        }
-        if (count == 18) {  // beyond 15 significant digits only zeros may follow
-            if (c != '0') return false;
-            if (!point) ++integerDigits;
-            continue;
-        }
+    // Beyond 18 digits in `digits` only zeros may follow (they are taken off below, and more
+    // than 15 significant digits take the exact path anyway).
+    auto take = [&](char c) {
+        if (count == 18) return c == '0';
         digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
         ++count;
-        if (!point) ++integerDigits;
+        return true;
+    };
+    const char* const whole = p;
+    while (p < end && *p == '0') ++p;  // the whole part's leading zeros
+    for (; p < end && isDigit(*p); ++p) {
+        if (!take(*p)) return false;
+        ++integerDigits;
+    }
+    std::ptrdiff_t seen = p - whole;  // every digit of the mantissa
+    if (p < end && *p == '.') {
+        const char* const fraction = ++p;
+        if (count == 0)
+            for (; p < end && *p == '0'; ++p) ++leadingZeros;
+        for (; p < end && isDigit(*p); ++p)
+            if (!take(*p)) return false;
+        seen += p - fraction;
     }
     if (seen == 0) return false;
     int exponent = 0;

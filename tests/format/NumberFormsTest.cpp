@@ -381,6 +381,9 @@ TEST(ListFourDigits, AgreesWithTheExactPathOnRandomTexts)
         if (expected != ListedNumber::Number) return;
         ASSERT_EQ(shown, expectedShown) << text;
         ASSERT_EQ(value, expectedValue) << text;  // the same double, to the bit
+        double alone = -1.0;  // and the same when only the value is asked for
+        ASSERT_EQ(static_cast<int>(listFourDigits(text, nullptr, alone)), static_cast<int>(got)) << text;
+        ASSERT_EQ(alone, value) << text;
     };
     for (const std::string& text : fixed) check(text);
     for (int i = 0; i < 300000; ++i) {
