@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 
 #include "platform/Platform.h"
+#include "ui/BackgroundWork.h"
 #include "ui/Controls.h"
 #include "ui/FieldValidation.h"
 #include "ui/HelpFile.h"
@@ -119,6 +120,8 @@ void frmEntDados::createControls()
     txtConCorrigida = placeNamed(new QLineEdit(this), "txtConCorrigida", {4800, 5640, 1395, 315});
     txtRatCorrigida = placeNamed(new QLineEdit(this), "txtRatCorrigida", {6300, 5640, 1395, 315});
     endCorrection();
+    // above the list while a table is being read
+    lblBusy = placeNamed(new QLabel(this), "lblBusy", {120, 360, 4635, 300});
 }
 
 void frmEntDados::createDataFrame()
@@ -154,6 +157,8 @@ void frmEntDados::createDataFrame()
 
 void frmEntDados::connectHandlers()
 {
+    tableWork = new BackgroundWork(shell.platform(), this, {fraTypEnter, lvwDados, cmmdataOk, fraSaida, cmdDesenha},
+                                   lblBusy);
     validator = std::make_unique<FieldValidator>(this);
     for (QLineEdit* field : {txtUser, txtExperiment, txtRatUnit, txtSubConUnit, txtSubLigand,
                              txtConCorrigida, txtRatCorrigida})
@@ -218,6 +223,7 @@ void frmEntDados::keyboardEntryEnded() { entry.addedPointsEnded(); }
 
 void frmEntDados::optFile_Click()
 {
+    if (tableWork->busy()) return;  // one table at a time
     cmmdataOk->setEnabled(true);
     const OpenedFile opened =
         shell.platform().openFileOfType(this, QStringLiteral("Open Data File"), QDir::currentPath(), kOpenTypes);
@@ -248,7 +254,14 @@ void frmEntDados::optFile_Click()
 
 void frmEntDados::readTable(const QString& path)
 {
-    const TableRead table = readTableFile(localPath(path));
+    tableWork->start<TableRead>(
+        QStringLiteral("Reading the table %1…").arg(QDir::toNativeSeparators(path)),
+        [file = localPath(path)] { return readTableFile(file); },
+        [this, path](const TableRead& table) { tableRead(path, table); });
+}
+
+void frmEntDados::tableRead(const QString& path, const TableRead& table)
+{
     if (!table.ok() || table.dataSets.empty()) {
         // unlike a data file, a table that cannot be read leaves the window as it was
         const QString why = table.ok() ? QStringLiteral("The table %1 holds no data set with points.").arg(path)
@@ -286,6 +299,7 @@ int frmEntDados::chooseTableSet(const TableRead& table)
 
 void frmEntDados::lvwDados_Paste()
 {
+    if (tableWork->busy()) return;  // the table being read is listed over the list
     const PastedPoints pasted =
         readPastedPoints(toStd(QGuiApplication::clipboard()->text()), localeDecimalSeparator());
     Platform& platform = shell.platform();

@@ -22,6 +22,7 @@ class QTreeWidgetItem;
 
 namespace kinetra {
 
+class BackgroundWork;
 class FieldValidator;
 
 class frmEntDados : public ChildForm, public PointListHost {
@@ -44,6 +45,10 @@ public:
     // The keyboard entry window of added points, when one was opened.
     frmExpPontos* addedPointsWindow() const { return expPontos.get(); }
 
+    // The reading of a table, which runs off the event loop; wait() on it gives the table
+    // read to the window at once.
+    BackgroundWork& backgroundWork() const { return *tableWork; }
+
     // The point list the keyboard entry fills in; the list control shows it.
     PointList& pointList() override { return entry.points(); }
     void keyboardEntryCancelled() override;
@@ -62,8 +67,10 @@ private:
     void lvwDados_Click(QTreeWidgetItem* item);
     // Ctrl+V or "Paste points": the points on the clipboard added after the last point.
     void lvwDados_Paste();
-    // A table read into the list: its warnings shown, one of its data sets chosen, listed.
+    // A table read off the event loop, then tableRead() with it.
     void readTable(const QString& path);
+    // The table read into the list: its warnings shown, one of its data sets chosen, listed.
+    void tableRead(const QString& path, const TableRead& table);
     // The table's data set to list: the only one, or the user's choice (-1: cancelled).
     int chooseTableSet(const TableRead& table);
     void cmmdataOk_Click();
@@ -93,6 +100,7 @@ private:
     std::unique_ptr<FieldValidator> validator;
     std::unique_ptr<frmExpPontos> expPontos;
     DataEntry entry;
+    BackgroundWork* tableWork = nullptr;
 
 public:
     // Controls, by their own names.
@@ -119,6 +127,7 @@ public:
     QPushButton* Command1 = nullptr;
     QPushButton* cmmStop = nullptr;
     QLabel* lblAlteraPonto = nullptr;
+    QLabel* lblBusy = nullptr;
     QLineEdit* txtConCorrigida = nullptr;
     QLineEdit* txtRatCorrigida = nullptr;
 };

@@ -11,6 +11,7 @@
 #include "base/FileReplacement.h"
 #include "graphs/ExperimentPlots.h"
 #include "report/StatisticsLines.h"
+#include "ui/BackgroundWork.h"
 #include "ui/Controls.h"
 #include "ui/PictureFile.h"
 #include "ui/HandlerGuard.h"
@@ -90,6 +91,7 @@ void frmCompare::createControls()
     cmdSavePicture = place(new QPushButton(QStringLiteral("Save picture…"), this), "cmdSavePicture", 6180, 6060,
                            1620, 435);
 
+    lblBusy = place(new QLabel(this), "lblBusy", 7920, 6060, 3120, 435);
     cmdCopy = place(new QPushButton(QStringLiteral("Copy"), this), "cmdCopy", 6180, 6600, 1440, 435);
     cmdSaveCsv = place(new QPushButton(QStringLiteral("Save CSV…"), this), "cmdSaveCsv", 7860, 6600, 1440, 435);
     cmdHelp = colouredButton(this, "cmdHelp", QStringLiteral("Help"), {9600, 6600, 1440, 435}, "rgb(255, 224, 192)");
@@ -101,11 +103,47 @@ void frmCompare::connectHandlers()
     connect(cmdSaveCsv, &QPushButton::clicked, this, &frmCompare::cmdSaveCsv_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmCompare::cmdHelp_Click);
     connect(cmdSavePicture, &QPushButton::clicked, this, &frmCompare::cmdSavePicture_Click);
+    work = new BackgroundWork(shell.platform(), this, {cmdCopy, cmdSaveCsv, cmdSavePicture}, lblBusy);
 }
 
 void frmCompare::setComparison(const std::vector<DataSetPoints>& sets, Weighting weighting)
 {
-    result = compareDataSets(sets, weighting);
+    if (work->busy()) {
+        shell.platform().message(this,
+                                 QStringLiteral("The data sets are still being compared: compare again once their "
+                                                "outcome is shown."),
+                                 QStringLiteral("Kinetra"), MessageIcon::Information);
+        return;
+    }
+    // what the plot needs from the window, taken here: the work sees values only
+    const std::string rateUnit = st.dataSet.rateUnit;
+    const std::string concUnit = st.dataSet.concUnit;
+    const char sep = localeDecimalSeparator();
+    struct Compared {
+        Comparison comparison;
+        DisplayList overlay;
+    };
+    work->start<Compared>(
+        QStringLiteral("Comparing %1 data sets…").arg(sets.size()),
+        [sets, weighting, rateUnit, concUnit, sep] {
+            Compared c{compareDataSets(sets, weighting), {}};
+            std::vector<OverlaySet> overlay;
+            for (std::size_t i = 0; i < sets.size(); ++i) {
+                OverlaySet o{sets[i].name, sets[i].concentration, sets[i].rate, std::nullopt};
+                const std::vector<ComparedSet>& fitted = c.comparison.sets;
+                if (i < fitted.size() && fitted[i].own.determined) o.fit = fitted[i].own.estimates;
+                overlay.push_back(std::move(o));
+            }
+            c.overlay = buildComparisonPlot(overlay, rateUnit, concUnit, sep);
+            return c;
+        },
+        [this, weighting](Compared&& c) { showComparison(std::move(c.comparison), std::move(c.overlay), weighting); });
+}
+
+void frmCompare::showComparison(Comparison compared, DisplayList overlay, Weighting weighting)
+{
+    result = std::move(compared);
+    plot = std::move(overlay);
     const ComparisonTable t = comparisonTable(result, shownFigureText, localeDecimalSeparator());
     fill(grdSets, t.sets);
     fill(grdTests, t.tests);
@@ -119,14 +157,6 @@ void frmCompare::setComparison(const std::vector<DataSetPoints>& sets, Weighting
     if (!result.refusal.empty()) why << QString::fromStdString(result.refusal);
     for (const std::string& m : result.messages) why << QString::fromStdString(m);
     lblMessages->setText(why.join(QLatin1Char('\n')));
-
-    std::vector<OverlaySet> overlay;
-    for (std::size_t i = 0; i < sets.size(); ++i) {
-        OverlaySet o{sets[i].name, sets[i].concentration, sets[i].rate, std::nullopt};
-        if (i < result.sets.size() && result.sets[i].own.determined) o.fit = result.sets[i].own.estimates;
-        overlay.push_back(std::move(o));
-    }
-    plot = buildComparisonPlot(overlay, st.dataSet.rateUnit, st.dataSet.concUnit, localeDecimalSeparator());
     picOverlay->update();
 }
 

@@ -20,6 +20,8 @@ class QTableWidget;
 
 namespace kinetra {
 
+class BackgroundWork;
+
 inline constexpr int kComparisonHelpTopic = 7;
 
 class frmCompare : public ChildForm {
@@ -27,10 +29,14 @@ class frmCompare : public ChildForm {
 public:
     explicit frmCompare(Shell& hub, QWidget* parent = nullptr);
 
-    // Compares the sets (rates above the baseline) with the weighting and shows the outcome.
+    // Compares the sets (rates above the baseline) with the weighting off the event loop and
+    // shows the outcome; the outcome before stays shown until then. While a comparison runs,
+    // a further one is refused with a message.
     void setComparison(const std::vector<DataSetPoints>& sets, Weighting weighting);
     const Comparison& comparison() const { return result; }
     const DisplayList& overlayPlot() const { return plot; }
+    // The comparison running; wait() on it shows its outcome at once.
+    BackgroundWork& backgroundWork() const { return *work; }
 
 private:
     void createControls();
@@ -40,11 +46,13 @@ private:
     void cmdSaveCsv_Click();
     void cmdHelp_Click();
     void cmdSavePicture_Click();
+    void showComparison(Comparison compared, DisplayList overlay, Weighting weighting);
 
     Shell& shell;
     WindowState& st;
     Comparison result;
     DisplayList plot;
+    BackgroundWork* work = nullptr;
 
     QLabel* lblWeighting = nullptr;
     QTableWidget* grdSets = nullptr;
@@ -56,6 +64,7 @@ private:
     QPushButton* cmdSaveCsv = nullptr;
     QPushButton* cmdHelp = nullptr;
     QPushButton* cmdSavePicture = nullptr;
+    QLabel* lblBusy = nullptr;
 };
 
 }  // namespace kinetra

@@ -20,6 +20,7 @@
 #include "graphs/ResidualPlot.h"
 #include "report/StatisticsLines.h"
 #include "stats/Bands.h"
+#include "ui/BackgroundWork.h"
 #include "ui/Controls.h"
 #include "ui/HandlerGuard.h"
 #include "ui/HelpFile.h"
@@ -40,6 +41,14 @@ W* place(W* w, const char* name, double left, double top, double width, double h
 }
 
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
+
+// A further data set with its rates above the same baseline as curve 1.
+DataSetPoints aboveBaseline(std::string name, const DataSet& set, double baseline)
+{
+    DataSetPoints d{std::move(name), set.concentration, set.rate, std::nullopt};
+    for (double& v : d.rate) v -= baseline;
+    return d;
+}
 
 // The lack-of-fit line of a curve, or why it has none.
 QString replicatesLine(const QString& curve, const CurveStatistics& s, char sep)
@@ -127,6 +136,7 @@ void frmFitStatistics::connectHandlers()
     connect(cmdHelp, &QPushButton::clicked, this, &frmFitStatistics::cmdHelp_Click);
     connect(cmdSaveResiduals, &QPushButton::clicked, this, &frmFitStatistics::cmdSaveResiduals_Click);
     connect(cmdSaveFitPlot, &QPushButton::clicked, this, &frmFitStatistics::cmdSaveFitPlot_Click);
+    filesWork = new BackgroundWork(shell.platform(), this, {cmdCompare, cboWeighting});
 }
 
 void frmFitStatistics::setCalculation(const CalculationStatistics& calculation)
@@ -267,48 +277,80 @@ void frmFitStatistics::cmdSaveCsv_Click()
     });
 }
 
-std::vector<DataSetPoints> frmFitStatistics::comparedSets()
+std::vector<DataSetPoints> frmFitStatistics::setsAtHand() const
 {
     std::vector<DataSetPoints> sets;
     if (inputs.empty()) return sets;
     const CurveFit& first = calc.curves.front().results;
     sets.push_back(DataSetPoints{"curve " + std::to_string(first.curve), inputs.front().concentration,
                                  inputs.front().rate, inputs.front().start});
-    // further data sets have their rates above the same baseline as curve 1
-    auto add = [&](std::string name, const DataSet& set) {
-        DataSetPoints d{std::move(name), set.concentration, set.rate, std::nullopt};
-        for (double& v : d.rate) v -= first.points.baseline;
-        sets.push_back(std::move(d));
-    };
     for (std::size_t k = 0; k < st.otherDataSets.size(); ++k)
-        add("table set " + std::to_string(k + 1), st.otherDataSets[k]);
-
-    const QStringList paths =
-        shell.platform().openFileNames(this, QStringLiteral("Compare With Data Files"), QDir::currentPath());
-    for (const QString& path : paths) {
-        // each file as the data entry reads it: its warnings shown, rounded and sorted
-        const Outcome<DataSet> read = readDataSet(QFile::encodeName(path).toStdString(), ReportLabels{}, [this](int) {
-            showCritical(shell, this, QString::fromUtf8(kReadWarningText));
-        });
-        if (!read) {
-            showCritical(shell, this,
-                         QStringLiteral("%1 cannot be read and is left out of the comparison.\r\n\r\n%2")
-                             .arg(QDir::toNativeSeparators(path), fromStd(failureMessage(read.failure()))),
-                         wrongDataTitle());
-            continue;
-        }
-        add(QFileInfo(path).completeBaseName().toStdString(), *read);
-    }
+        sets.push_back(aboveBaseline("table set " + std::to_string(k + 1), st.otherDataSets[k], first.points.baseline));
     return sets;
+}
+
+namespace {
+
+// A file chosen for the comparison as the data entry reads it: rounded and sorted, with the
+// points of its warnings.
+struct ComparedFile {
+    Outcome<DataSet> read = Failure{};
+    std::vector<int> warnedPoints;
+};
+
+}  // namespace
+
+void frmFitStatistics::readComparedFiles(std::vector<DataSetPoints> sets, const QStringList& paths,
+                                         Weighting weighting)
+{
+    std::vector<std::string> files;
+    for (const QString& path : paths) files.push_back(QFile::encodeName(path).toStdString());
+    const double baseline = calc.curves.front().results.points.baseline;
+    auto handOn = [this, sets = std::move(sets), paths, weighting, baseline](const std::vector<ComparedFile>& read) mutable {
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            const QString& path = paths[static_cast<int>(i)];
+            // the warnings and failures in the order the files were read
+            for (std::size_t w = 0; w < read[i].warnedPoints.size(); ++w)
+                showCritical(shell, this, QString::fromUtf8(kReadWarningText));
+            if (!read[i].read) {
+                showCritical(shell, this,
+                             QStringLiteral("%1 cannot be read and is left out of the comparison.\r\n\r\n%2")
+                                 .arg(QDir::toNativeSeparators(path), fromStd(failureMessage(read[i].read.failure()))),
+                             wrongDataTitle());
+                continue;
+            }
+            sets.push_back(aboveBaseline(QFileInfo(path).completeBaseName().toStdString(), *read[i].read, baseline));
+        }
+        // curve 1 alone (the dialog cancelled, or no file could be read) has nothing to be
+        // compared with
+        if (sets.size() > 1) shell.openComparison(sets, weighting);
+    };
+    if (files.empty()) {
+        handOn({});
+        return;
+    }
+    filesWork->start<std::vector<ComparedFile>>(
+        QString(),
+        [files] {
+            std::vector<ComparedFile> read(files.size());
+            for (std::size_t i = 0; i < files.size(); ++i) {
+                std::vector<int>& warned = read[i].warnedPoints;
+                read[i].read = readDataSet(files[i], ReportLabels{}, [&warned](int point) { warned.push_back(point); });
+            }
+            return read;
+        },
+        std::move(handOn));
 }
 
 void frmFitStatistics::cmdCompare_Click()
 {
     runGuarded(shell.platform(), this, [this] {
-        const std::vector<DataSetPoints> sets = comparedSets();
-        // curve 1 alone (the dialog cancelled, or no file could be read) has nothing to be
-        // compared with
-        if (sets.size() > 1) shell.openComparison(sets, chosenWeighting(cboWeighting));
+        if (filesWork->busy() || inputs.empty()) return;
+        std::vector<DataSetPoints> sets = setsAtHand();
+        const Weighting weighting = chosenWeighting(cboWeighting);
+        const QStringList paths =
+            shell.platform().openFileNames(this, QStringLiteral("Compare With Data Files"), QDir::currentPath());
+        readComparedFiles(std::move(sets), paths, weighting);
     });
 }
 

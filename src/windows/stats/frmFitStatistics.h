@@ -23,6 +23,8 @@ class QTableWidget;
 
 namespace kinetra {
 
+class BackgroundWork;
+
 inline constexpr int kStatisticsHelpTopic = 6;
 inline constexpr int kFitPlotPoints = 100;  // concentrations along the fitted curve and its bands
 
@@ -37,6 +39,9 @@ public:
     const CalculationStatistics& shownStatistics() const { return shown; }
     const DisplayList& residualPlot() const { return plot; }
     const DisplayList& fitPlot() const { return fitPicture; }
+    // The reading of the files chosen in Compare…, which runs off the event loop; wait() on
+    // it hands the data sets on at once.
+    BackgroundWork& backgroundWork() const { return *filesWork; }
 
 private:
     void createControls();
@@ -44,8 +49,11 @@ private:
 
     void showStatistics();
     void showFitPlot();
-    // Curve 1's points, then the table's further data sets and the files chosen.
-    std::vector<DataSetPoints> comparedSets();
+    // Curve 1's points, then the table's further data sets.
+    std::vector<DataSetPoints> setsAtHand() const;
+    // The files chosen read off the event loop; then the sets at hand and those read are
+    // compared.
+    void readComparedFiles(std::vector<DataSetPoints> sets, const QStringList& paths, Weighting weighting);
 
     void cboWeighting_Click();
     void cboPlotCurve_Click();
@@ -63,6 +71,7 @@ private:
     CalculationStatistics shown;           // computed again with the weighting chosen
     DisplayList plot;
     DisplayList fitPicture;
+    BackgroundWork* filesWork = nullptr;
 
     QComboBox* cboWeighting = nullptr;
     QComboBox* cboPlotCurve = nullptr;

@@ -13,8 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "windows/entry/frmEntDados.h"
 #include "support/GuiTestSupport.h"
+#include "ui/BackgroundWork.h"
+#include "windows/entry/frmEntDados.h"
 
 namespace kinetra::testing {
 
@@ -72,10 +73,12 @@ protected:
         return texts;
     }
 
+    // "File" with the dialog answering `path`; a table's reading is waited for.
     void readFile(const QString& path)
     {
         platform->fileAnswers.push_back(path);
         control<QRadioButton>("optFile")->click();
+        BackgroundWork::waitForAll(hub.get());
         settle();
     }
 

@@ -17,6 +17,7 @@
 #include "graphs/GraphGeometry.h"
 #include "platform/HelpViewer.h"
 #include "stats/windows/StatisticsWindowFixture.h"
+#include "ui/BackgroundWork.h"
 #include "windows/stats/ComparisonTable.h"
 #include "windows/stats/frmCompare.h"
 #include "windows/stats/frmFitStatistics.h"
@@ -38,6 +39,7 @@ protected:
         if (!s) return nullptr;
         if (!answer.isEmpty()) platform->fileAnswers.push_back(answer);
         findControl<QPushButton>(s, QStringLiteral("cmdCompare"))->click();
+        BackgroundWork::waitForAll(hub.get());  // the files read, then the comparison
         settle();
         return qobject_cast<frmCompare*>(hub->comparisonWindow());
     }
@@ -112,7 +114,7 @@ TEST_F(CompareWindowTest, TheTablesDataSetsAndTheWeightingChosen)
     hub->state().otherDataSets = {untreated};
     QTest::keyClick(findControl<QComboBox>(s, QStringLiteral("cboWeighting")), Qt::Key_Down);
     findControl<QPushButton>(s, QStringLiteral("cmdCompare"))->click();
-    settle();
+    BackgroundWork::waitForAll(hub.get());
     auto* c = qobject_cast<frmCompare*>(hub->comparisonWindow());
     ASSERT_NE(c, nullptr);
     const Comparison& shown = c->comparison();
@@ -127,6 +129,65 @@ TEST_F(CompareWindowTest, TheTablesDataSetsAndTheWeightingChosen)
         ASSERT_TRUE(shown.tests[t].fit && core.tests[t].fit);
         EXPECT_NEAR(shown.tests[t].fit->p, core.tests[t].fit->p, 1e-6 * core.tests[t].fit->p);
     }
+}
+
+// The comparison runs off the event loop: meanwhile the window says so, holds the buttons
+// that act on its outcome and refuses a further comparison; then it shows the core's figures.
+TEST_F(CompareWindowTest, ABusyComparisonRefusesASecondAndShowsTheCoresFigures)
+{
+    const DataSet untreated = *readDataSet(experimentFile("puromycin_untreated.csv"), ReportLabels{});
+    const StatisticsInput curve1 = puromycinInput(0.0, Weighting::None);
+    const std::vector<DataSetPoints> sets = {{"curve 1", curve1.concentration, curve1.rate, curve1.start},
+                                             {"untreated", untreated.concentration, untreated.rate, std::nullopt}};
+    hub->openComparison(sets, Weighting::Poisson);
+    auto* c = qobject_cast<frmCompare*>(hub->comparisonWindow());
+    ASSERT_NE(c, nullptr);
+    ASSERT_TRUE(c->backgroundWork().busy());
+    EXPECT_EQ(findControl<QLabel>(c, QStringLiteral("lblBusy"))->text(), QStringLiteral("Comparing 2 data sets…"));
+    EXPECT_FALSE(findControl<QPushButton>(c, QStringLiteral("cmdCopy"))->isEnabled());
+    hub->openComparison({sets[1], sets[0], sets[1]}, Weighting::None);
+    ASSERT_EQ(platform->messages.size(), 1U);
+    EXPECT_TRUE(platform->messages[0].text.startsWith(QStringLiteral("The data sets are still being compared")));
+
+    c->backgroundWork().wait();
+    EXPECT_FALSE(findControl<QLabel>(c, QStringLiteral("lblBusy"))->isVisible());
+    EXPECT_TRUE(findControl<QPushButton>(c, QStringLiteral("cmdCopy"))->isEnabled());
+    const Comparison core = compareDataSets(sets, Weighting::Poisson);
+    const Comparison& shown = c->comparison();
+    EXPECT_EQ(shown.weighting, Weighting::Poisson);
+    ASSERT_EQ(shown.sets.size(), 2U);
+    EXPECT_EQ(findControl<QTableWidget>(c, QStringLiteral("grdSets"))->rowCount(), 2);
+    for (std::size_t k = 0; k < 2; ++k) {
+        EXPECT_EQ(shown.sets[k].name, core.sets[k].name);
+        ASSERT_TRUE(shown.sets[k].own.determined);
+        EXPECT_EQ(shown.sets[k].own.estimates.V, core.sets[k].own.estimates.V);
+        EXPECT_EQ(shown.sets[k].own.estimates.K, core.sets[k].own.estimates.K);
+    }
+    for (std::size_t t = 0; t < 4; ++t) {
+        ASSERT_TRUE(shown.tests[t].fit && core.tests[t].fit);
+        EXPECT_EQ(shown.tests[t].fit->F, core.tests[t].fit->F);
+        EXPECT_EQ(shown.tests[t].fit->p, core.tests[t].fit->p);
+    }
+}
+
+// Compare… reads the files off the event loop; a second Compare… meanwhile does not start.
+TEST_F(CompareWindowTest, CompareIsHeldWhileTheFilesAreRead)
+{
+    frmFitStatistics* s = openStatistics(calculate());
+    ASSERT_NE(s, nullptr);
+    auto* compare = findControl<QPushButton>(s, QStringLiteral("cmdCompare"));
+    platform->fileAnswers.push_back(kUntreated);
+    compare->click();
+    EXPECT_TRUE(s->backgroundWork().busy());
+    EXPECT_FALSE(findControl<QComboBox>(s, QStringLiteral("cboWeighting"))->isEnabled());
+    compare->click();
+    EXPECT_EQ(platform->fileDialogTitles.size(), 1U);
+    BackgroundWork::waitForAll(hub.get());
+    EXPECT_TRUE(compare->isEnabled());
+    auto* c = qobject_cast<frmCompare*>(hub->comparisonWindow());
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->comparison().sets.size(), 2U);
+    EXPECT_EQ(c->comparison().sets[1].name, "puromycin_untreated");
 }
 
 // Under a German locale the window writes decimal commas; the CSV file keeps the point.

@@ -1,0 +1,131 @@
+// Tables read off the event loop in the data entry window: the window is busy meanwhile and
+// refuses a second start; a table beyond a limit is refused with its message and leaves the
+// list as it was; what the window lists and keeps is the core's reading of the same file.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QTemporaryDir>
+
+#include "EntryWindowsFixture.h"
+#include "entry/TableReader.h"
+
+namespace kinetra {
+namespace {
+
+using testing::testData;
+
+class TableReading : public testing::EntryTest {
+protected:
+    QString tableFile(const char* name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(QLatin1String(name));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+    // "File" with the type "Tables", the dialog answering `path` and the choice of a data set
+    // `chosen`; the reading is not waited for.
+    void startTable(const QString& path, int chosen = 0)
+    {
+        platform->typeAnswers.push_back(1);
+        platform->listAnswers.push_back(chosen);
+        platform->fileAnswers.push_back(path);
+        control<QRadioButton>("optFile")->click();
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(TableReading, TheBusyWindowRefusesASecondStartAndListsTheTableOnceRead)
+{
+    startTable(testData("tables/en_plate_wide.csv"), 1);
+    BackgroundWork& work = form->backgroundWork();
+    ASSERT_TRUE(work.busy());
+    auto* busy = control<QLabel>("lblBusy");
+    EXPECT_TRUE(busy->isVisible());
+    EXPECT_TRUE(busy->text().contains(QStringLiteral("en_plate_wide.csv")));
+    for (const char* held : {"optFile", "optKeyboard", "lvwDados", "cmmdataOk", "cmdDesenha"})
+        EXPECT_FALSE(control(held)->isEnabled()) << held;
+    EXPECT_TRUE(control("cmmStop")->isEnabled());
+
+    // File again, and a paste, while the table is read: neither starts
+    control<QRadioButton>("optFile")->click();
+    QApplication::clipboard()->setText(QStringLiteral("1\t2\n"));
+    list()->findChild<QAction*>(QStringLiteral("actPastePoints"))->trigger();
+    EXPECT_EQ(platform->fileDialogTitles.size(), 1u);
+    EXPECT_EQ(rowCount(), 0);
+
+    work.wait();
+    EXPECT_FALSE(work.busy());
+    EXPECT_FALSE(busy->isVisible());
+    EXPECT_EQ(platform->listsOffered.size(), 1u);
+    EXPECT_EQ(rowCount(), 21) << "Mut, the second data set";
+    EXPECT_TRUE(control("lvwDados")->isEnabled());
+}
+
+TEST_F(TableReading, ATableBeyondALimitSaysSoAndLeavesTheList)
+{
+    readFile(testData("entry_two_points.txt"));
+    handOnAndReturn();
+    QByteArray header = "S";
+    QByteArray numbers = "1";
+    for (int c = 2; c <= kMaxTableColumns + 1; ++c) {
+        header += ",c" + QByteArray::number(c);
+        numbers += "," + QByteArray::number(c);
+    }
+    const QString columns = tableFile("columns.csv", header + "\n" + numbers + "\n");
+    const QString huge = tableFile("huge.csv", "S,v\n1,2\n");
+    ASSERT_TRUE(QFile::resize(huge, static_cast<qint64>(kMaxTableBytes) + 1));  // sparse
+    const std::pair<QString, QString> refused[] = {
+        {columns, QStringLiteral("line 1 has 10001 fields; a table has at most 10000 columns")},
+        {huge, QStringLiteral("\": it is larger than %1 bytes").arg(kMaxTableBytes)},
+    };
+    for (const auto& [path, text] : refused) {
+        platform->messages.clear();
+        startTable(path);
+        form->backgroundWork().wait();
+        ASSERT_EQ(platform->messages.size(), 1u) << path.toStdString();
+        EXPECT_EQ(platform->messages[0].title, QStringLiteral("Wrong Data"));
+        EXPECT_TRUE(platform->messages[0].text.endsWith(text)) << platform->messages[0].text.toStdString();
+        ASSERT_EQ(rowCount(), 2);
+        EXPECT_EQ(row(2), (QStringList{"2", "3.000E+00", "4.000E+00"}));
+        EXPECT_TRUE(st().otherDataSets.empty());
+        EXPECT_TRUE(control("optFile")->isEnabled()) << "File can be chosen again";
+    }
+}
+
+TEST_F(TableReading, TheListAndTheOtherSetsAreTheCoresReadingOfTheFile)
+{
+    // three named data sets of 250 rows each: each keeps its first 200 points, with a warning
+    QByteArray text = "set,S (mM),v\r\n";
+    for (int i = 0; i < 750; ++i) {
+        const double s = 0.01 * (1 + i / 3);
+        text += "ABC"[i % 3] + QByteArray(",") + QByteArray::number(s) + "," +
+                QByteArray::number(40 * s / (0.5 + s) + i % 7 * 0.01) + "\r\n";
+    }
+    const QString path = tableFile("three_sets.csv", text);
+    startTable(path, 2);
+    form->backgroundWork().wait();
+
+    const TableRead core = readTableFile(QFile::encodeName(path).toStdString());
+    ASSERT_EQ(core.dataSets.size(), 3u);
+    ASSERT_EQ(platform->messages.size(), 1u);
+    for (const std::string& warning : core.warnings)
+        EXPECT_TRUE(platform->messages[0].text.contains(QString::fromStdString(warning))) << warning;
+    const std::vector<DataSet> others = otherTableSets(core.dataSets, 2, ReportLabels{});
+    ASSERT_EQ(st().otherDataSets.size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+        EXPECT_EQ(st().otherDataSets[k].concentration, others[k].concentration);
+        EXPECT_EQ(st().otherDataSets[k].rate, others[k].rate);
+    }
+    chooseNoReport();
+    drawGraph();
+    const DataSet listed = tableDataSet(core.dataSets[2], ReportLabels{});
+    EXPECT_EQ(st().dataSet.concentration, listed.concentration);
+    EXPECT_EQ(st().dataSet.rate, listed.rate);
+}
+
+}  // namespace
+}  // namespace kinetra
