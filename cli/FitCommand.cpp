@@ -234,7 +234,7 @@ private:
             const CurveStatistics* s = i < stats.size() ? &stats[i].second : nullptr;
             if (options_.stats && s) curve["statistics"] = statisticsObject(*s);
             curves_.push_back(std::move(curve));
-            rows_.csv.push_back(csvCurveRow(file_, r, options_.stats ? s : nullptr));
+            if (!options_.csvFile.empty()) rows_.csv.push_back(csvCurveRow(file_, r, options_.stats ? s : nullptr));
             if (s) bands(r, *s);
         }
         // the points of curve c: a curve fitted, or the one the calculation ended on
