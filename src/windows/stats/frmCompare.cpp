@@ -128,7 +128,8 @@ void frmCompare::setComparison(const std::vector<DataSetPoints>& sets, Weighting
         [sets, weighting, rateUnit, concUnit, sep] {
             Compared c{compareDataSets(sets, weighting), {}};
             std::vector<OverlaySet> overlay;
-            for (std::size_t i = 0; i < sets.size(); ++i) {
+            // a refused comparison (too few or too many sets) draws none of them
+            for (std::size_t i = 0; c.comparison.refusal.empty() && i < sets.size(); ++i) {
                 OverlaySet o{sets[i].name, sets[i].concentration, sets[i].rate, std::nullopt};
                 const std::vector<ComparedSet>& fitted = c.comparison.sets;
                 if (i < fitted.size() && fitted[i].own.determined) o.fit = fitted[i].own.estimates;

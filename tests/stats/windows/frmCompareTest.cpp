@@ -170,6 +170,21 @@ TEST_F(CompareWindowTest, ABusyComparisonRefusesASecondAndShowsTheCoresFigures)
     }
 }
 
+// One set more than a comparison takes: the window says so and draws none of them.
+TEST_F(CompareWindowTest, MoreSetsThanAComparisonTakesAreRefusedAndNoneIsDrawn)
+{
+    const std::vector<DataSetPoints> sets(kMaxComparedSets + 1, {"s", {1, 2, 3, 4}, {1, 2, 3, 4}, std::nullopt});
+    hub->openComparison(sets, Weighting::None);
+    auto* c = qobject_cast<frmCompare*>(hub->comparisonWindow());
+    ASSERT_NE(c, nullptr);
+    c->backgroundWork().wait();
+    EXPECT_EQ(findControl<QLabel>(c, QStringLiteral("lblMessages"))->text(),
+              QStringLiteral("A comparison takes at most 20 data sets; 21 were given"));
+    EXPECT_EQ(findControl<QTableWidget>(c, QStringLiteral("grdSets"))->rowCount(), 0);
+    for (const DrawOp& op : c->overlayPlot().ops)
+        if (const auto* t = std::get_if<Text>(&op)) EXPECT_EQ(t->colour, kBlack) << "a legend entry " << t->text;
+}
+
 // Compare… reads the files off the event loop; a second Compare… meanwhile does not start.
 TEST_F(CompareWindowTest, CompareIsHeldWhileTheFilesAreRead)
 {
