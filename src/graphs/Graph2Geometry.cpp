@@ -61,7 +61,6 @@ DisplayList buildGraph2(const DataSet& data, const std::vector<CurveFit>& curves
                         Graph2State& g, double lowConc, double highConc)
 {
     DisplayList list;
-    list.ops.reserve(kCurveSteps + 300);
     const std::vector<double>& conc = data.concentration;
     if (data.rate.size() != conc.size()) throw RuntimeFailure(failure::SubscriptOutOfRange);
     if (!g.firstDrawing) list.add(Clear{});
@@ -89,6 +88,8 @@ DisplayList buildGraph2(const DataSet& data, const std::vector<CurveFit>& curves
     const double vTop = checkedFinite(b * baseline + curve1.V + curve2.V);
     if (vTop == 0.0) throw RuntimeFailure(failure::DivisionByZero);
     auto law = [&](double S) { return b * baseline + curve1.at(S) + curve2.at(S); };
+    // room for the curve and the rest, taken once the checks before the curve have passed
+    list.ops.reserve(list.ops.size() + kCurveSteps + 300);
 
     // The curve starts with a single dot one twip inside the frame; the first segment has
     // the dot's pen, every later one the axes' pen.
@@ -99,7 +100,7 @@ DisplayList buildGraph2(const DataSet& data, const std::vector<CurveFit>& curves
     for (int i = 2; i <= kCurveSteps; ++i) {
         offset += step;  // accumulated, as the curve always was
         const PointF next{twips(kFrameLeft + i), twips(rateY(law(std::exp(lnLow + offset)), vTop))};
-        list.add(Line{previous, next, pen, kBlue});
+        list.ops.emplace_back(Line{previous, next, pen, kBlue});  // made in place: no variant moved
         previous = next;
         pen = 3;
     }
