@@ -217,6 +217,13 @@ public:
                 const double root = x + newton;
                 if (!outside || (root - inside) * (root - *outside) <= 0.0) return crossing(h, root);
             }
+            if (step == 0) {
+                // the bend of tau from its value at 0 and at x with its slope there
+                if (const auto next = curvedStep(x, h + tauTarget_, slope, direction, outside.has_value())) {
+                    x = *next;
+                    continue;
+                }
+            }
             if (!outside) {
                 const double stretch = std::isfinite(newton) ? 1.0 + newton / x : 4.0;
                 x *= std::clamp(stretch, 1.2, 4.0);
@@ -239,6 +246,23 @@ public:
     }
 
 private:
+    // Where tau reaches its target on the parabola tau = alpha x + beta x^2 through tau(0) = 0
+    // with the value and slope of tau at x: the first step from a t limit, which Newton's
+    // step alone leaves about the bend of tau short (or past) the limit. None where the
+    // parabola gives no root in the bracket (past the target) or within 4 times x (short of it).
+    std::optional<double> curvedStep(double x, double tau, double slope, int direction, bool passed) const
+    {
+        if (!(slope * direction > 0.0) || !(tau > 0.0)) return std::nullopt;
+        const double beta = (slope * x - tau) / (x * x);
+        const double alpha = 2.0 * tau / x - slope;
+        const double d = alpha * alpha + 4.0 * beta * tauTarget_;
+        if (!(alpha * direction > 0.0) || !(d >= 0.0)) return std::nullopt;
+        const double root = 2.0 * tauTarget_ / (alpha + direction * std::sqrt(d));
+        const double ratio = root / x;
+        if (passed ? !(ratio > 0.0 && ratio < 1.0) : !(ratio > 1.0 && ratio <= 4.0)) return std::nullopt;
+        return root;
+    }
+
     struct Visit {
         double x;
         ScaledParameters q;

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
-#include <cstdint>
 #include <memory>
 
 #include <Eigen/Dense>
 #include <unsupported/Eigen/LevenbergMarquardt>
+
+#include "kinetics/PairExp.h"
 
 namespace kinetra::stats {
 
@@ -33,63 +33,32 @@ constexpr double kQuickProfileFtol = 1e-10;
 constexpr int kMaxEvaluations = 1000;
 constexpr int kQuickEvaluations = 40;  // for the short search of a fit with one parameter held
 
-// 2^(j/256) for j = 0..255.
-const std::array<double, 256> kTwoTo256ths = [] {
-    std::array<double, 256> t{};
-    for (std::size_t j = 0; j < t.size(); ++j) t[j] = std::exp2(static_cast<double>(j) / 256.0);
-    return t;
-}();
-
-// exp(x) to within about 2 ulp, in less work than std::exp: x is split into
-// (256 m + j) ln2/256 + r with |r| <= ln2/512, and exp(r) is its Taylor polynomial of degree 4
-// (the rest is below 4e-17 of it). Beyond +-700 (and for NaN), std::exp.
-inline double quickExp(double x)
-{
-    if (!(std::fabs(x) < 700.0)) return std::exp(x);
-    constexpr double kPerStep = 256.0 / 0.69314718055994530942;
-    constexpr double kStepHigh = 0x1.62e42fee00000p-9;  // ln2/256, its last 21 bits zero
-    constexpr double kStepLow = 0x1.a39ef35793c76p-41;
-    constexpr double kRound = 0x1.8p52;  // adding it rounds to an integer
-    const double steps = (x * kPerStep + kRound) - kRound;
-    const double r = (x - steps * kStepHigh) - steps * kStepLow;
-    const auto m = static_cast<std::int64_t>(steps);
-    const auto j = static_cast<std::size_t>(m & 255);
-    const double scale = std::bit_cast<double>(static_cast<std::uint64_t>((m >> 8) + 1023) << 52);
-    const double poly = 1.0 + r * (1.0 + r * (0.5 + r * (1.0 / 6.0 + r * (1.0 / 24.0))));
-    return kTwoTo256ths[j] * scale * poly;
-}
-
 // p = 1/(1 + e^u) and p(1 - p), without overflow for any finite u.
 struct Logistic {
     double p, pq;
 };
-// from u and e = exp(-|u|), in (0, 1]
-inline Logistic logisticOf(double u, double e)
-{
-    const double inv = 1.0 / (1.0 + e);
-    return Logistic{u > 0.0 ? e * inv : inv, e * inv * inv};
-}
 inline Logistic logistic(double u)
 {
-    return logisticOf(u, std::exp(-std::fabs(u)));
-}
-// The same with quickExp, for the points of a profile.
-inline Logistic quickLogistic(double u)
-{
-    return logisticOf(u, quickExp(-std::fabs(u)));
+    const double e = std::exp(-std::fabs(u));  // in (0, 1]
+    const double inv = 1.0 / (1.0 + e);
+    return Logistic{u > 0.0 ? e * inv : inv, e * inv * inv};
 }
 
 // exp(-n l_i) for every point when n is held and none of them leaves the range of a
 // double (nothing otherwise): with them exp(n (k - l_i)) takes one exponential for all points.
-// `quick`: by quickExp (for a point of a profile).
+// `quick`: two at a time by pairExp (for a point of a profile).
 void heldPowersOf(Held held, double n, const std::vector<double>& l, std::vector<double>& powers, bool quick = false)
 {
     powers.clear();
     if (held != Held::n) return;
     double largest = 0.0;
     for (double li : l) largest = std::max(largest, std::fabs(n * li));
-    if (largest < 300.0)
-        for (double li : l) powers.push_back(quick ? quickExp(-n * li) : std::exp(-n * li));
+    if (!(largest < 300.0)) return;
+    powers.resize(l.size());
+    std::size_t i = 0;
+    if (quick)
+        for (; i + 2 <= l.size(); i += 2) storePair(powers.data() + i, pairExp(-n * loadPair(l.data() + i)));
+    for (; i < l.size(); ++i) powers[i] = std::exp(-n * l[i]);
 }
 
 bool usable(const ScaledParameters& q)
@@ -272,7 +241,7 @@ public:
                std::vector<double>& powers, bool weighted)
         : l_(l), y_(y), sw_(sw), powers_(powers), weighted_(weighted) {}
 
-    // `quick`: the points' exponentials by quickExp (for a point of a profile).
+    // `quick`: the points' exponentials by pairExp (for a point of a profile).
     Minimum run(Held held, const ScaledParameters& start, double ftol, int maxEvaluations, bool quick)
     {
         quick_ = quick;
@@ -374,7 +343,8 @@ private:
         }
     }
 
-    // How a pass takes the points' exponentials.
+    // How a pass takes the points' exponentials: as exp(n k) times the powers held, or one
+    // for each point (by pairExp, or by std::exp for the estimates).
     enum class Terms { Factored, Quick, Exact };
 
     // The pass with the parameter of index `held` held: the products of J^T J in its row
@@ -400,49 +370,83 @@ private:
             sumPoints<held, terms, false>(q, E, s);
     }
 
+    // The sums of a pass, two points at a time: lane j holds the points i with i % 2 == j.
+    struct Lanes {
+        Pair ssr{}, r0{}, r1{}, r2{}, a00{}, a01{}, a02{}, a11{}, a12{}, a22{};
+    };
+
+    // p and p(1 - p) of two points from u = n (k - l_i).
+    template <Terms terms>
+    static void logisticPair(Pair u, Pair& p, Pair& pq)
+    {
+        const Pair minusAbs = u > 0.0 ? -u : u;
+        Pair e;
+        if (terms == Terms::Quick && minusAbs[0] >= kPairExpLow && minusAbs[1] >= kPairExpLow)
+            e = pairExp(minusAbs);
+        else
+            e = Pair{std::exp(minusAbs[0]), std::exp(minusAbs[1])};
+        const Pair inv = 1.0 / (1.0 + e);
+        p = u > 0.0 ? e * inv : inv;
+        pq = e * inv * inv;
+    }
+
+    // Adds two points: l, y and sqrt(omega) of each, and their powers when factored.
+    template <int held, Terms terms, bool weighted>
+    static void addPair(Lanes& s, const ScaledParameters& q, double E, Pair l, Pair y, Pair w, Pair power)
+    {
+        const double a = q.a, n = q.n, k = q.k;
+        const Pair d = k - l;
+        Pair p, pq;
+        if constexpr (terms == Terms::Factored) {
+            const Pair e = E * power;
+            p = 1.0 / (1.0 + e);
+            pq = e * p * p;
+        } else {
+            logisticPair<terms>(n * d, p, pq);
+        }
+        // (times 1 is exact: without weights the sums are the same to the last bit)
+        const Pair r = weighted ? (a * p - y) * w : a * p - y;
+        const Pair slope = weighted ? -w * a * pq : -a * pq;
+        const Pair j0 = weighted ? w * p : p, j1 = slope * d, j2 = slope * n;
+        s.ssr += r * r;
+        s.r0 += j0 * r;
+        s.r1 += j1 * r;
+        s.r2 += j2 * r;
+        if constexpr (held != 0) s.a00 += j0 * j0;
+        if constexpr (held != 0 && held != 1) s.a01 += j0 * j1;
+        if constexpr (held != 0 && held != 2) s.a02 += j0 * j2;
+        if constexpr (held != 1) s.a11 += j1 * j1;
+        if constexpr (held != 1 && held != 2) s.a12 += j1 * j2;
+        if constexpr (held != 2) s.a22 += j2 * j2;
+    }
+
     // E = exp(n k) when the terms are factored.
     template <int held, Terms terms, bool weighted>
     void sumPoints(const ScaledParameters& q, double E, PointSums& s) const
     {
-        // The sums are kept in locals: stores through `s` could alias the points' arrays
-        // and would be written back on every point.
         const double* l = l_.data();
         const double* y = y_.data();
         const double* sw = sw_.data();
         const double* powers = powers_.data();
-        const double a = q.a, n = q.n, k = q.k;
-        double ssr = 0.0, r0 = 0.0, r1 = 0.0, r2 = 0.0;
-        double a00 = 0.0, a01 = 0.0, a02 = 0.0, a11 = 0.0, a12 = 0.0, a22 = 0.0;
         const std::size_t count = l_.size();
-        for (std::size_t i = 0; i < count; ++i) {
-            Logistic t;
-            if constexpr (terms == Terms::Factored) {
-                const double e = E * powers[i];
-                const double inv = 1.0 / (1.0 + e);
-                t = Logistic{inv, e * inv * inv};
-            } else if constexpr (terms == Terms::Quick) {
-                t = quickLogistic(n * (k - l[i]));
-            } else {
-                t = logistic(n * (k - l[i]));
-            }
-            // (times 1 is exact: without weights the sums are the same to the last bit)
-            const double w = weighted ? sw[i] : 1.0;
-            const double r = weighted ? (a * t.p - y[i]) * w : a * t.p - y[i];
-            const double slope = weighted ? -w * a * t.pq : -a * t.pq;
-            const double j0 = weighted ? w * t.p : t.p, j1 = slope * (k - l[i]), j2 = slope * n;
-            ssr += r * r;
-            r0 += j0 * r;
-            r1 += j1 * r;
-            r2 += j2 * r;
-            if constexpr (held != 0) a00 += j0 * j0;
-            if constexpr (held != 0 && held != 1) a01 += j0 * j1;
-            if constexpr (held != 0 && held != 2) a02 += j0 * j2;
-            if constexpr (held != 1) a11 += j1 * j1;
-            if constexpr (held != 1 && held != 2) a12 += j1 * j2;
-            if constexpr (held != 2) a22 += j2 * j2;
-        }
-        s.ssr = ssr;
-        s.jtr = {r0, r1, r2};
+        const bool factored = terms == Terms::Factored;
+        // The sums are kept in locals: stores through `s` could alias the points' arrays
+        // and would be written back on every point.
+        Lanes both;
+        std::size_t i = 0;
+        for (; i + 2 <= count; i += 2)
+            addPair<held, terms, weighted>(both, q, E, loadPair(l + i), loadPair(y + i), loadPair(sw + i),
+                                           factored ? loadPair(powers + i) : Pair{});
+        Lanes last;  // an odd point in both lanes; lane 0 counts
+        if (i < count)
+            addPair<held, terms, weighted>(last, q, E, Pair{l[i], l[i]}, Pair{y[i], y[i]}, Pair{sw[i], sw[i]},
+                                           factored ? Pair{powers[i], powers[i]} : Pair{});
+        auto total = [](Pair x, Pair odd) { return x[0] + x[1] + odd[0]; };
+        const double a00 = total(both.a00, last.a00), a01 = total(both.a01, last.a01),
+                     a02 = total(both.a02, last.a02), a11 = total(both.a11, last.a11),
+                     a12 = total(both.a12, last.a12), a22 = total(both.a22, last.a22);
+        s.ssr = total(both.ssr, last.ssr);
+        s.jtr = {total(both.r0, last.r0), total(both.r1, last.r1), total(both.r2, last.r2)};
         s.jtj = {{{a00, a01, a02}, {a01, a11, a12}, {a02, a12, a22}}};
     }
 
