@@ -55,6 +55,9 @@ const FieldLook kDataFields[] = {
     {"w", "lblNumDatPoints", "Number of Data Points", 2160, 3},
 };
 
+// The warnings of a table its message shows; the rest are counted.
+constexpr std::size_t kShownTableWarnings = 15;
+
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
 std::string toStd(const QString& text) { return text.toStdString(); }
 std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
@@ -271,8 +274,15 @@ void frmEntDados::tableRead(const QString& path, const TableRead& table)
         return;
     }
     if (!table.warnings.empty()) {
+        // a message as tall as the screen at the most: a table of many data sets can warn
+        // for each of them
         QStringList lines{QStringLiteral("The table %1 was read with these warnings:\r\n").arg(path)};
-        for (const std::string& warning : table.warnings) lines << fromStd(warning);
+        const std::size_t shown = std::min(table.warnings.size(), kShownTableWarnings);
+        for (std::size_t i = 0; i < shown; ++i) lines << fromStd(table.warnings[i]);
+        if (const std::size_t more = table.warnings.size() - shown; more == 1)
+            lines << QStringLiteral("1 further warning is not shown.");
+        else if (more > 1)
+            lines << QStringLiteral("%1 further warnings are not shown.").arg(more);
         showCritical(shell, this, lines.join(QStringLiteral("\r\n")));
     }
     const int chosen = chooseTableSet(table);

@@ -96,6 +96,23 @@ TEST_F(TableReading, ATableBeyondALimitSaysSoAndLeavesTheList)
     }
 }
 
+TEST_F(TableReading, TheMessageShowsFifteenWarningsAndCountsTheRest)
+{
+    // 40 data sets of 201 rows: each warns that its 201st point is left out
+    QByteArray text = "S";
+    for (int c = 1; c <= 40; ++c) text += ",c" + QByteArray::number(c);
+    text += "\n";
+    for (int r = 1; r <= 201; ++r) text += QByteArray::number(r) + QByteArray(40, ',').replace(",", ",2") + "\n";
+    startTable(tableFile("forty_sets.csv", text));
+    form->backgroundWork().wait();
+    ASSERT_EQ(platform->messages.size(), 1u);
+    const QStringList lines = platform->messages[0].text.split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 2 + 15 + 1);  // the heading and a blank line, 15 warnings, the count
+    EXPECT_TRUE(lines[16].contains(QStringLiteral("In data set \"c15\"")));
+    EXPECT_EQ(lines.back(), QStringLiteral("25 further warnings are not shown."));
+    EXPECT_EQ(rowCount(), 200);
+}
+
 TEST_F(TableReading, TheListAndTheOtherSetsAreTheCoresReadingOfTheFile)
 {
     // three named data sets of 250 rows each: each keeps its first 200 points, with a warning
