@@ -9,6 +9,9 @@ StatisticsInput curveStatisticsInput(const DataSet& data, const CurveChoice& cur
     in.start = start;
     if (curve.firstPoint < 1 || curve.lastPoint > data.pointCount() || curve.lastPoint < curve.firstPoint)
         return in;
+    const auto count = static_cast<std::size_t>(curve.lastPoint - curve.firstPoint + 1);
+    in.concentration.reserve(count);
+    in.rate.reserve(count);
     for (int i = curve.firstPoint; i <= curve.lastPoint; ++i) {
         const auto k = static_cast<std::size_t>(i - 1);
         in.concentration.push_back(data.concentration[k]);

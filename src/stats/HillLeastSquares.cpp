@@ -46,8 +46,8 @@ inline Logistic logistic(double u)
 
 // exp(-n l_i) for every point when n is held and none of them leaves the range of a
 // double (nothing otherwise): with them exp(n (k - l_i)) takes one exponential for all points.
-// `quick`: two at a time by pairExp (for a point of a profile).
-void heldPowersOf(Held held, double n, const std::vector<double>& l, std::vector<double>& powers, bool quick = false)
+// Two at a time by pairExp (within one unit in the last place of std::exp).
+void heldPowersOf(Held held, double n, const std::vector<double>& l, std::vector<double>& powers)
 {
     powers.clear();
     if (held != Held::n) return;
@@ -56,8 +56,7 @@ void heldPowersOf(Held held, double n, const std::vector<double>& l, std::vector
     if (!(largest < 300.0)) return;
     powers.resize(l.size());
     std::size_t i = 0;
-    if (quick)
-        for (; i + 2 <= l.size(); i += 2) storePair(powers.data() + i, pairExp(-n * loadPair(l.data() + i)));
+    for (; i + 2 <= l.size(); i += 2) storePair(powers.data() + i, pairExp(-n * loadPair(l.data() + i)));
     for (; i < l.size(); ++i) powers[i] = std::exp(-n * l[i]);
 }
 
@@ -250,7 +249,7 @@ public:
         for (int i = 0, j = 0; i < 3; ++i)
             if (i != static_cast<int>(held)) free[j++] = i;
         // With n held, exp(n (k - l_i)) = exp(n k) * exp(-n l_i): one exponential a pass.
-        heldPowersOf(held, start.n, l_, powers_, quick);
+        heldPowersOf(held, start.n, l_, powers_);
         Minimum out;
         out.q = start;
         PointSums s;
@@ -480,17 +479,18 @@ HillLeastSquares::HillLeastSquares(const std::vector<double>& concentration, con
 {
     const std::size_t m = std::min(concentration.size(), rate.size());
     double meanLog = 0.0, largest = 0.0;
+    l_.resize(m);
+    y_.resize(m);
     for (std::size_t i = 0; i < m; ++i) {
-        meanLog += std::log(concentration[i]);
+        l_[i] = std::log(concentration[i]);
+        meanLog += l_[i];
         largest = std::max(largest, std::fabs(rate[i]));
     }
     meanLog = m > 0 ? meanLog / static_cast<double>(m) : 0.0;
     concScale_ = std::exp(meanLog);
     rateScale_ = largest > 0.0 ? largest : 1.0;
-    l_.resize(m);
-    y_.resize(m);
     for (std::size_t i = 0; i < m; ++i) {
-        l_[i] = std::log(concentration[i]) - meanLog;
+        l_[i] -= meanLog;
         y_[i] = rate[i] / rateScale_;
     }
     // Scaled weights: w_i divided by the largest w (that of the smallest rate), so that
