@@ -14,7 +14,7 @@ build_dir=$1
 seconds=$2
 at_once=${3:-1}
 root=$(cd "$(dirname "$0")/.." && pwd)
-targets="fuzz_read_data_file fuzz_numbers fuzz_fit fuzz_graphs fuzz_cli_args fuzz_table_reader fuzz_compare"
+targets="fuzz_read_data_file fuzz_numbers fuzz_fit fuzz_graphs fuzz_cli_args fuzz_table_reader fuzz_compare fuzz_bands fuzz_pasted_points"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
