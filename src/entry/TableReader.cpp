@@ -878,6 +878,9 @@ private:
 
     void addPoint(int line, int col, int target, double conc, std::string_view rateCell)
     {
+        // a full data set whose limit was told learns nothing more from its cells once some
+        // rate has been read
+        if (rateNumbers_ > 0 && limitWarned_[static_cast<std::size_t>(target)]) return;
         bool overflow = false;
         const std::optional<double> rate = cellNumber(rateCell, decimalComma_, &overflow);
         if (rate) ++rateNumbers_;
