@@ -19,11 +19,9 @@ class TableReading : public testing::EntryTest {
 protected:
     QString tableFile(const char* name, const QByteArray& bytes)
     {
-        const QString path = dir.filePath(QLatin1String(name));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        QFile file(dir.filePath(QLatin1String(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        return file.fileName();
     }
     // "File" with the type "Tables", the dialog answering `path` and the choice of a data set
     // `chosen`; the reading is not waited for.
@@ -44,8 +42,7 @@ TEST_F(TableReading, TheBusyWindowRefusesASecondStartAndListsTheTableOnceRead)
     BackgroundWork& work = form->backgroundWork();
     ASSERT_TRUE(work.busy());
     auto* busy = control<QLabel>("lblBusy");
-    EXPECT_TRUE(busy->isVisible());
-    EXPECT_TRUE(busy->text().contains(QStringLiteral("en_plate_wide.csv")));
+    EXPECT_TRUE(busy->isVisible() && busy->text().contains(QStringLiteral("en_plate_wide.csv")));
     for (const char* held : {"optFile", "optKeyboard", "lvwDados", "cmmdataOk", "cmdDesenha"})
         EXPECT_FALSE(control(held)->isEnabled()) << held;
     EXPECT_TRUE(control("cmmStop")->isEnabled());
@@ -58,42 +55,26 @@ TEST_F(TableReading, TheBusyWindowRefusesASecondStartAndListsTheTableOnceRead)
     EXPECT_EQ(rowCount(), 0);
 
     work.wait();
-    EXPECT_FALSE(work.busy());
     EXPECT_FALSE(busy->isVisible());
-    EXPECT_EQ(platform->listsOffered.size(), 1u);
     EXPECT_EQ(rowCount(), 21) << "Mut, the second data set";
     EXPECT_TRUE(control("lvwDados")->isEnabled());
 }
 
-TEST_F(TableReading, ATableBeyondALimitSaysSoAndLeavesTheList)
+TEST_F(TableReading, ATableBeyondTheSizeLimitSaysSoAndLeavesTheList)
 {
     readFile(testData("entry_two_points.txt"));
     handOnAndReturn();
-    QByteArray header = "S";
-    QByteArray numbers = "1";
-    for (int c = 2; c <= kMaxTableColumns + 1; ++c) {
-        header += ",c" + QByteArray::number(c);
-        numbers += "," + QByteArray::number(c);
-    }
-    const QString columns = tableFile("columns.csv", header + "\n" + numbers + "\n");
     const QString huge = tableFile("huge.csv", "S,v\n1,2\n");
     ASSERT_TRUE(QFile::resize(huge, static_cast<qint64>(kMaxTableBytes) + 1));  // sparse
-    const std::pair<QString, QString> refused[] = {
-        {columns, QStringLiteral("line 1 has 10001 fields; a table has at most 10000 columns")},
-        {huge, QStringLiteral("\": it is larger than %1 bytes").arg(kMaxTableBytes)},
-    };
-    for (const auto& [path, text] : refused) {
-        platform->messages.clear();
-        startTable(path);
-        form->backgroundWork().wait();
-        ASSERT_EQ(platform->messages.size(), 1u) << path.toStdString();
-        EXPECT_EQ(platform->messages[0].title, QStringLiteral("Wrong Data"));
-        EXPECT_TRUE(platform->messages[0].text.endsWith(text)) << platform->messages[0].text.toStdString();
-        ASSERT_EQ(rowCount(), 2);
-        EXPECT_EQ(row(2), (QStringList{"2", "3.000E+00", "4.000E+00"}));
-        EXPECT_TRUE(st().otherDataSets.empty());
-        EXPECT_TRUE(control("optFile")->isEnabled()) << "File can be chosen again";
-    }
+    startTable(huge);
+    form->backgroundWork().wait();
+    ASSERT_EQ(platform->messages.size(), 1u);
+    EXPECT_EQ(platform->messages[0].title, QStringLiteral("Wrong Data"));
+    EXPECT_TRUE(platform->messages[0].text.endsWith(QStringLiteral("\": it is larger than %1 bytes").arg(kMaxTableBytes)));
+    ASSERT_EQ(rowCount(), 2);
+    EXPECT_EQ(row(2), (QStringList{"2", "3.000E+00", "4.000E+00"}));
+    EXPECT_TRUE(st().otherDataSets.empty());
+    EXPECT_TRUE(control("optFile")->isEnabled()) << "File can be chosen again";
 }
 
 TEST_F(TableReading, TheMessageShowsFifteenWarningsAndCountsTheRest)
@@ -129,14 +110,10 @@ TEST_F(TableReading, TheListAndTheOtherSetsAreTheCoresReadingOfTheFile)
     const TableRead core = readTableFile(QFile::encodeName(path).toStdString());
     ASSERT_EQ(core.dataSets.size(), 3u);
     ASSERT_EQ(platform->messages.size(), 1u);
-    for (const std::string& warning : core.warnings)
-        EXPECT_TRUE(platform->messages[0].text.contains(QString::fromStdString(warning))) << warning;
+    EXPECT_TRUE(platform->messages[0].text.endsWith(QString::fromStdString(core.warnings.back())));
     const std::vector<DataSet> others = otherTableSets(core.dataSets, 2, ReportLabels{});
     ASSERT_EQ(st().otherDataSets.size(), 2u);
-    for (std::size_t k = 0; k < 2; ++k) {
-        EXPECT_EQ(st().otherDataSets[k].concentration, others[k].concentration);
-        EXPECT_EQ(st().otherDataSets[k].rate, others[k].rate);
-    }
+    for (std::size_t k = 0; k < 2; ++k) EXPECT_EQ(st().otherDataSets[k].rate, others[k].rate);
     chooseNoReport();
     drawGraph();
     const DataSet listed = tableDataSet(core.dataSets[2], ReportLabels{});
