@@ -1,5 +1,6 @@
 #include "ui/BackgroundWork.h"
 
+#include <QEvent>
 #include <QFutureWatcher>
 #include <QThreadPool>
 
@@ -21,6 +22,7 @@ BackgroundWork::BackgroundWork(Platform& platform_, QWidget* window_, std::vecto
 {
     for (QWidget* w : held_) held.emplace_back(w, true);
     if (busyLabel) busyLabel->hide();
+    if (window) window->installEventFilter(this);
 }
 
 // The watcher goes with this object; a work still running ends on its thread unheard.
@@ -67,9 +69,20 @@ void BackgroundWork::waitForAll(const QObject* root)
     }
 }
 
+bool BackgroundWork::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window && event->type() == QEvent::Close && running) stop();  // dropped
+    return false;
+}
+
 void BackgroundWork::finish()
 {
     if (!running) return;
+    runGuarded(platform, window, stop());
+}
+
+std::function<void()> BackgroundWork::stop()
+{
     running = false;
     // a finish already delivered by wait() is not delivered again by the watcher
     watcher->disconnect(this);
@@ -81,7 +94,7 @@ void BackgroundWork::finish()
         if (control) control->setEnabled(enabled);
     std::function<void()> apply = std::move(deliver);
     deliver = nullptr;
-    runGuarded(platform, window, apply);
+    return apply;
 }
 
 }  // namespace kinetra

@@ -9,7 +9,7 @@
 // wait() blocks until the running work ends and applies its result at once, for a caller that
 // must go on with the result (the tests of the windows drive them this way). The work never
 // needs the GUI thread, so waiting for it cannot deadlock. A window closed while its work runs
-// drops the result: the work ends on its thread and nothing is applied.
+// drops it: the work ends on its thread and its result is never applied.
 
 #include <QFuture>
 #include <QLabel>
@@ -55,9 +55,14 @@ public:
     // start, until none runs.
     static void waitForAll(const QObject* root);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void begin(const QString& busyText, QFuture<void> done, std::function<void()> deliver);
     void finish();
+    // The window as before the work; what applies the result of the work.
+    std::function<void()> stop();
 
     Platform& platform;
     QPointer<QWidget> window;

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 #include "EntryWindowsFixture.h"
 #include "entry/TableReader.h"
@@ -58,6 +59,16 @@ TEST_F(TableReading, TheBusyWindowRefusesASecondStartAndListsTheTableOnceRead)
     EXPECT_FALSE(busy->isVisible());
     EXPECT_EQ(rowCount(), 21) << "Mut, the second data set";
     EXPECT_TRUE(control("lvwDados")->isEnabled());
+}
+
+TEST_F(TableReading, BackWhileATableIsReadDropsIt)
+{
+    startTable(testData("tables/en_plate_wide.csv"));
+    control<QPushButton>("Command1")->click();
+    QThreadPool::globalInstance()->waitForDone();
+    testing::settle(10);
+    EXPECT_EQ(hub->dataEntryWindow(), nullptr);
+    EXPECT_TRUE(platform->messages.empty()) << "the table's warnings are never shown";
 }
 
 TEST_F(TableReading, ATableBeyondTheSizeLimitSaysSoAndLeavesTheList)
