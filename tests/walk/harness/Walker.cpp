@@ -14,6 +14,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "ui/BackgroundWork.h"
 #include "ui/ChoiceDialog.h"
 #include "walk/harness/OpenWindows.h"
 #include "walk/harness/Watchdog.h"
@@ -200,6 +201,9 @@ void Walker::tick()
         startProgram();
     }
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    // A table read or a comparison started by the step ends before the next step, so that a
+    // walk goes the same way every time it is replayed.
+    if (hub) kinetra::BackgroundWork::waitForAll(hub.get());
 
     if (clockRunning) {
         const double ms = static_cast<double>(stepClock.elapsed());
