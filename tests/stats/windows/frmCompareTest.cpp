@@ -175,8 +175,11 @@ TEST_F(CompareWindowTest, MoreSetsThanAComparisonTakesAreRefusedAndNoneIsDrawn)
     EXPECT_EQ(findControl<QLabel>(c, QStringLiteral("lblMessages"))->text(),
               QStringLiteral("A comparison takes at most 20 data sets; 21 were given"));
     EXPECT_EQ(findControl<QTableWidget>(c, QStringLiteral("grdSets"))->rowCount(), 0);
-    for (const DrawOp& op : c->overlayPlot().ops)
-        if (const auto* t = std::get_if<Text>(&op)) EXPECT_EQ(t->colour, kBlack) << "a legend entry " << t->text;
+    for (const DrawOp& op : c->overlayPlot().ops) {
+        if (const auto* t = std::get_if<Text>(&op)) {
+            EXPECT_EQ(t->colour, kBlack) << "a legend entry " << t->text;
+        }
+    }
 }
 
 // Compare… reads the files off the event loop; a second Compare… meanwhile does not start.
