@@ -61,7 +61,8 @@ void checkStatistics(const CurveStatistics& st)
     checkParameter(st.VK, "V/K");
     if (!(st.ssr >= 0.0)) fuzz::fail("SSR below 0");
     finite(st.ssr, "SSR");
-    if (st.residualVariance && !(*st.residualVariance >= 0.0)) fuzz::fail("s^2 below 0");
+    if (st.residualVariance && !(*st.residualVariance >= 0.0 && std::isfinite(*st.residualVariance)))
+        fuzz::fail("s^2 not a finite number >= 0");
     if (st.covariance) {
         const std::array<double, 9>& c = *st.covariance;
         for (std::size_t i = 0; i < 3; ++i) {
