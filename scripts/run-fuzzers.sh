@@ -14,7 +14,9 @@ build_dir=$1
 seconds=$2
 at_once=${3:-1}
 root=$(cd "$(dirname "$0")/.." && pwd)
-targets="fuzz_read_data_file fuzz_numbers fuzz_fit fuzz_graphs fuzz_cli_args fuzz_table_reader fuzz_compare fuzz_bands fuzz_pasted_points"
+targets=${FUZZ_TARGETS:-"fuzz_read_data_file fuzz_numbers fuzz_fit fuzz_graphs fuzz_cli_args fuzz_table_reader fuzz_compare fuzz_bands fuzz_pasted_points"}
+# A campaign stops each target at a number of executions too, whichever comes first:
+# FUZZ_RUNS for every target, FUZZ_RUNS_<target> for one (say FUZZ_RUNS_fuzz_graphs=1000000).
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -34,10 +36,14 @@ run_one() {
   fi
   local log="$work/$target.log"
   touch "$work/$target.start"
-  echo "== $target: ${seconds}s"
-  "$bin" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$artifacts/" "$corpus" >"$log" 2>&1
+  local runs_of="FUZZ_RUNS_$target"
+  local runs=${!runs_of:-${FUZZ_RUNS:-0}}
+  echo "== $target: ${seconds}s$([ "$runs" -gt 0 ] && echo " or $runs executions")"
+  local started=$SECONDS
+  "$bin" -max_total_time="$seconds" -runs="$([ "$runs" -gt 0 ] && echo "$runs" || echo -1)" -timeout=30 \
+    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" >"$log" 2>&1
   local rc=$?
+  local took=$((SECONDS - started))
   local execs
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   [ -n "$execs" ] || execs=$(grep -o '#[0-9]*' "$log" | tail -1 | tr -d '#')
@@ -52,7 +58,7 @@ run_one() {
     grep -E '^(==[0-9]+==ERROR|SUMMARY|fuzz invariant|.*runtime error)' "$log" | head -5
   fi
   local rate
-  rate=$(awk -v e="${execs:-0}" -v s="$seconds" 'BEGIN { printf "%.0f", (s > 0 ? e / s : 0) }')
+  rate=$(awk -v e="${execs:-0}" -v s="$took" 'BEGIN { printf "%.0f", (s > 0 ? e / s : e) }')
   printf '%-22s %14s %10s %8s  %s\n' "$target" "${execs:-0}" "$rate" "$crashes" "$note" >"$work/$target.line"
   echo $status >"$work/$target.status"
 }
