@@ -143,9 +143,11 @@ int main(int argc, char** argv)
         });
         const WalkResult again = replayWalk(shortest, options);
         QFile file(QDir(out).filePath(QStringLiteral("walk-%1.txt").arg(seed)));
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(walkFileText(seed, options, shortest, again.fault).toUtf8());
-        std::printf("  shortest sequence (%zu steps), in %s:\n", shortest.size(), qPrintable(file.fileName()));
+        const QByteArray text = walkFileText(seed, options, shortest, again.fault).toUtf8();
+        const bool written = QDir().mkpath(out) && file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                             file.write(text) == text.size() && file.flush();
+        std::printf("  shortest sequence (%zu steps), %s %s:\n", shortest.size(), written ? "in" : "NOT WRITTEN to",
+                    qPrintable(file.fileName()));
         for (const QString& line : again.trace) std::printf("    %s\n", qPrintable(line));
         std::fflush(stdout);
     }
