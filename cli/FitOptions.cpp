@@ -3,6 +3,7 @@
 #include "FitCommand.h"
 
 #include <filesystem>
+#include <memory>
 #include <sstream>
 
 #include <CLI/CLI.hpp>
@@ -49,8 +50,15 @@ std::string programVersion()
            std::to_string(KINETRA_VERSION_REVISION);
 }
 
-ParseOutcome parse(const std::vector<std::string>& args)
-{
+namespace {
+
+// The option table, bound to the values a parse fills in; each parse starts from the defaults
+// again. Building CLI11's table is nine tenths of a parse, so a thread keeps one for a while;
+// not for ever, since CLI11's clear() keeps the list of the options in the order they were
+// parsed, which grows by every argument of every parse.
+constexpr int kParsesPerTable = 1000;
+
+struct CommandLine {
     CLI::App app{"Fits the Hill rate law v = V*S^n/(K^n+S^n) above a baseline to the points of "
                  "data files of (concentration, rate) records, and reports V, n, K, V/K, the "
                  "correlation and the total activity of each curve.",
@@ -59,7 +67,23 @@ ParseOutcome parse(const std::vector<std::string>& args)
     std::vector<std::string> curveTexts;
     std::string baselineText;
     std::string rangeText;
+    std::string weightText;
 
+    CommandLine();
+
+    void reset()
+    {
+        app.clear();
+        o = FitOptions{};
+        curveTexts.clear();
+        baselineText.clear();
+        rangeText.clear();
+        weightText.clear();
+    }
+};
+
+CommandLine::CommandLine()
+{
     app.add_option("DATAFILE", o.dataFiles, "data files; each is a data set of its own");
     app.add_option("--table", o.tables,
                    "a table a spreadsheet or a plate reader exported (CSV, semicolons, tabs or blanks; long "
@@ -102,7 +126,6 @@ ParseOutcome parse(const std::vector<std::string>& args)
                  "the test of n = 1, residuals (JSON, report)");
     app.add_option("--csv", o.csvFile, "write one row per curve of every data file to FILE as CSV")->type_name("FILE");
     app.add_option("--residuals", o.residualsFile, "write the residual plot of the curves as SVG")->type_name("FILE");
-    std::string weightText;
     app.add_option("--weight", weightText,
                    "weighting of least squares in the statistics, bands and comparisons: none (default), "
                    "relative (1/v^2) or poisson (1/v); the fitted V, n, K stay unweighted")
@@ -125,6 +148,26 @@ ParseOutcome parse(const std::vector<std::string>& args)
         ->type_name("N")
         ->check(CLI::PositiveNumber);
     app.set_version_flag("--version", "kinetra-fit " + programVersion());
+}
+
+}  // namespace
+
+ParseOutcome parse(const std::vector<std::string>& args)
+{
+    thread_local std::unique_ptr<CommandLine> table;
+    thread_local int parses = 0;
+    if (!table || ++parses > kParsesPerTable) {
+        table = std::make_unique<CommandLine>();
+        parses = 1;
+    }
+    CommandLine& line = *table;
+    line.reset();
+    CLI::App& app = line.app;
+    FitOptions& o = line.o;
+    const std::vector<std::string>& curveTexts = line.curveTexts;
+    const std::string& baselineText = line.baselineText;
+    const std::string& rangeText = line.rangeText;
+    const std::string& weightText = line.weightText;
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them last first
     try {

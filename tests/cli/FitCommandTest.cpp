@@ -397,6 +397,25 @@ TEST(FitCommandParse, NeverThrowsOnOddArguments)
     EXPECT_EQ(two.options->curves[1].first, "3");
     EXPECT_EQ(two.options->curves[1].last, "4");
     EXPECT_EQ(two.options->dataFiles, std::vector<std::string>{"a.txt"});
+
+    // the option table is kept between parses: nothing of one may reach the next
+    const ParseOutcome full = parse({"a", "b", "--json", "--stats", "--weight", "relative", "--curve", "1-3",
+                                     "--baseline", "2", "--band", "b.csv", "--band-points", "7", "-j", "3"});
+    ASSERT_TRUE(full.options) << full.err;
+    const ParseOutcome plain = parse({"c"});
+    ASSERT_TRUE(plain.options);
+    EXPECT_EQ(plain.options->dataFiles, std::vector<std::string>{"c"});
+    const FitOptions defaults;
+    EXPECT_EQ(plain.options->json, defaults.json);
+    EXPECT_EQ(plain.options->stats, defaults.stats);
+    EXPECT_EQ(plain.options->weighting, defaults.weighting);
+    EXPECT_TRUE(plain.options->curves.empty());
+    EXPECT_EQ(plain.options->baseline, defaults.baseline);
+    EXPECT_EQ(plain.options->bandFile, defaults.bandFile);
+    EXPECT_EQ(plain.options->bandPoints, defaults.bandPoints);
+    EXPECT_EQ(plain.options->jobs, defaults.jobs);
+    // and an option's count starts again: --band-points alone is refused as before
+    EXPECT_EQ(parse({"c", "--band-points", "5"}).exitCode, kExitUsage);
 }
 
 // The real executable, for the roads through main().
