@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPicture>
 #include <QPrinter>
 #include <QWidget>
 #include <algorithm>
@@ -70,21 +71,40 @@ void printTextLines(QPrinter& printer, const std::vector<std::string>& lines)
     if (!painter.end()) throwPrinterError();
 }
 
+void paintWidgetOnPage(QPainter& painter, const QRectF& page, QWidget& widget)
+{
+    const QSize size = widget.size();
+    const QPaintDevice* device = painter.device();
+    if (size.width() <= 0 || size.height() <= 0 || !device) return;
+    // The widget's painting is recorded and played back: QWidget::render paints a printer
+    // through a pixmap at the printer's resolution (some 100 million dots for a page at
+    // 1200 dpi, which the PDF engine then takes seconds to compress), while a recording keeps
+    // the lines and texts as such, sharp at any resolution.
+    QPicture picture;
+    QPainter recorder;
+    if (!recorder.begin(&picture)) return;
+    widget.render(&recorder);
+    recorder.end();
+
+    // Screen pixels to device dots at the same physical size, shrunk when the picture is
+    // larger than the page; a picture plays scaled by the device's resolution over its own.
+    const double dpi = std::max(1, device->logicalDpiX());
+    const double physical = dpi / std::max(1, widget.logicalDpiX());
+    const double fit = std::min(page.width() / size.width(), page.height() / size.height());
+    const double played = dpi / std::max(1, picture.logicalDpiX());
+    const double scale = std::min(physical, fit) / played;
+    painter.save();
+    painter.translate(page.topLeft());
+    painter.scale(scale, scale);
+    painter.drawPicture(0, 0, picture);
+    painter.restore();
+}
+
 void printWidgetPicture(QPrinter& printer, QWidget& widget)
 {
     QPainter painter;
     if (!painter.begin(&printer)) throwPrinterError();
-    const QRectF page = printableArea(printer);
-    const QSize size = widget.size();
-    if (size.width() > 0 && size.height() > 0) {
-        // Screen pixels to printer dots at the same physical size, shrunk when the picture
-        // is larger than the page.
-        const double physical = printer.resolution() / std::max(1.0, static_cast<double>(widget.logicalDpiX()));
-        const double fit = std::min(page.width() / size.width(), page.height() / size.height());
-        const double scale = std::min(physical, fit);
-        painter.scale(scale, scale);
-        widget.render(&painter);
-    }
+    paintWidgetOnPage(painter, printableArea(printer), widget);
     if (!painter.end()) throwPrinterError();
 }
 

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+class QPainter;
 class QPrinter;
+class QRectF;
 class QWidget;
 
 namespace kinetra {
@@ -22,6 +24,11 @@ int linesPerPage(QPrinter& printer);
 // Prints the lines (UTF-8) as one document. An empty job prints nothing. Throws
 // RuntimeFailure(kPrinterErrorNumber) when the printer cannot be opened.
 void printTextLines(QPrinter& printer, const std::vector<std::string>& lines);
+
+// Paints the widget's picture, as displayed, in `page` (device units) of the painter's
+// device: at its size on the screen, or smaller to fit, aspect ratio kept; lines and texts
+// stay lines and texts.
+void paintWidgetOnPage(QPainter& painter, const QRectF& page, QWidget& widget);
 
 // Prints the widget's picture, as displayed, on one page. Throws like printTextLines.
 void printWidgetPicture(QPrinter& printer, QWidget& widget);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -93,6 +95,45 @@ TEST(ScriptedPlatformTest, PrintedPictureIsOnePage)
     platform.printWidget(&picture);
     EXPECT_EQ(platform.picturesPrinted, 1);
     EXPECT_EQ(pdfPageCount(platform.picturePdfPath(1)), 1);
+    // drawn as text and lines: no picture of the page at the printer's resolution
+    QFile pdf(platform.picturePdfPath(1));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(pdf.readAll().contains("/Subtype /Image"));
+}
+
+// A black square 10 px from the top-left corner of a 100 x 80 px widget.
+class Square : public QWidget {
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(10, 10, 20, 20, Qt::black); }
+};
+
+TEST(ScriptedPlatformTest, PictureOnAPageKeepsItsSizeOrShrinksToFit)
+{
+    Square widget;
+    widget.resize(100, 80);
+    struct Case {
+        QRectF page;
+        double dotsPerPixel;  // 1200 dpi over 96, or the page's width over the widget's
+    };
+    const Case cases[] = {{QRectF(0, 0, 1400, 1100), 12.5}, {QRectF(40, 30, 500, 900), 5.0}};
+    for (const Case& c : cases) {
+        QImage page(1400, 1100, QImage::Format_RGB32);
+        page.setDotsPerMeterX(47244);  // 1200 dpi
+        page.setDotsPerMeterY(47244);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        paintWidgetOnPage(painter, c.page, widget);
+        painter.end();
+        const auto at = [&](double px, double py) {
+            return qGray(page.pixel(int(c.page.x() + px * c.dotsPerPixel), int(c.page.y() + py * c.dotsPerPixel)));
+        };
+        SCOPED_TRACE(c.dotsPerPixel);
+        EXPECT_EQ(at(20, 20), 0);    // the square's middle
+        EXPECT_EQ(at(11, 29), 0);    // near its corners
+        EXPECT_GT(at(8, 20), 200);   // beside it
+        EXPECT_GT(at(20, 32), 200);  // below it
+        EXPECT_GT(at(60, 60), 200);
+    }
 }
 
 TEST(ScriptedPlatformTest, FailingPrinterThrowsThePrinterFailure)
