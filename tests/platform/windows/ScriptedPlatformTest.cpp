@@ -111,23 +111,20 @@ TEST(ScriptedPlatformTest, PictureOnAPageKeepsItsSizeOrShrinksToFit)
 {
     Square widget;
     widget.resize(100, 80);
-    struct Case {
-        QRectF page;
-        double dotsPerPixel;  // 1200 dpi over 96, or the page's width over the widget's
-    };
-    const Case cases[] = {{QRectF(0, 0, 1400, 1100), 12.5}, {QRectF(40, 30, 500, 900), 5.0}};
-    for (const Case& c : cases) {
+    // the page, and device dots per widget pixel there: 1200 dpi over 96, or shrunk to fit
+    const std::pair<QRectF, double> cases[] = {{QRectF(0, 0, 1400, 1100), 12.5}, {QRectF(40, 30, 500, 900), 5.0}};
+    for (const auto& [place, dotsPerPixel] : cases) {
         QImage page(1400, 1100, QImage::Format_RGB32);
         page.setDotsPerMeterX(47244);  // 1200 dpi
         page.setDotsPerMeterY(47244);
         page.fill(Qt::white);
         QPainter painter(&page);
-        paintWidgetOnPage(painter, c.page, widget);
+        paintWidgetOnPage(painter, place, widget);
         painter.end();
         const auto at = [&](double px, double py) {
-            return qGray(page.pixel(int(c.page.x() + px * c.dotsPerPixel), int(c.page.y() + py * c.dotsPerPixel)));
+            return qGray(page.pixel(int(place.x() + px * dotsPerPixel), int(place.y() + py * dotsPerPixel)));
         };
-        SCOPED_TRACE(c.dotsPerPixel);
+        SCOPED_TRACE(dotsPerPixel);
         EXPECT_EQ(at(20, 20), 0);    // the square's middle
         EXPECT_EQ(at(11, 29), 0);    // near its corners
         EXPECT_GT(at(8, 20), 200);   // beside it
